@@ -1,0 +1,14 @@
+#pragma once
+#include <string>
+
+struct BootOptions {
+  std::string iosVersion;  // empty: keep the device's (a new device gets 16.0)
+  std::string network;     // empty: keep
+  double screenWidth = 0, screenHeight = 0, screenScale = 0;
+};
+
+// Creates the device root's file system and settings, the preferences with their defaults, and
+// the picture folders. Booting a booted device keeps what it holds.
+int runBoot(const BootOptions& options);
+// Prints what the device holds: settings, preferences, folders and their picture counts.
+int runStatus();

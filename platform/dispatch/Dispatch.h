@@ -1,0 +1,44 @@
+#pragma once
+// Grand Central Dispatch: global concurrent queues (a thread pool that grows while its threads are
+// blocked, as GCD's does), serial queues, and the main queue, which the host's run loop or a test
+// drains on its own thread.
+#include <chrono>
+#include <functional>
+#include <memory>
+#include <string>
+
+namespace platform {
+
+using DispatchBlock = std::function<void()>;
+
+class DispatchQueue {
+ public:
+  virtual ~DispatchQueue() = default;
+  virtual void async(DispatchBlock block) = 0;
+  virtual const std::string& label() const = 0;
+};
+
+enum class QueuePriority { High = 2, Default = 0, Low = -2, Background = -32768 };
+
+// DISPATCH_QUEUE_PRIORITY_BACKGROUND and friends; the queues share one pool of threads.
+DispatchQueue& dispatch_get_global_queue(QueuePriority priority);
+DispatchQueue& dispatch_get_main_queue();
+// A new serial queue; tasks run one after the other on a pool thread, in submission order.
+std::shared_ptr<DispatchQueue> dispatch_queue_create(std::string label);
+
+inline void dispatch_async(DispatchQueue& queue, DispatchBlock block) { queue.async(std::move(block)); }
+
+// Runs the main queue's tasks on the calling thread: every task queued now and while draining.
+// Returns the number of tasks run.
+std::size_t drainMainQueue();
+// Runs main-queue tasks as they come until the timeout passes; for a host's run loop.
+std::size_t runMainQueueFor(std::chrono::milliseconds timeout);
+
+// For tests and short-lived tools: waits until no global or serial-queue task is queued or running
+// (tasks that submit further tasks included). Returns false if the timeout passed first.
+bool waitUntilQueuesIdle(std::chrono::milliseconds timeout = std::chrono::seconds(30));
+
+// True on a pool thread of the global or serial queues.
+bool isBackgroundThread();
+
+}  // namespace platform

@@ -1,0 +1,40 @@
+#pragma once
+// The simulated device's own settings: not the system's, the simulator's. One property-list file in
+// the device root, written by the launcher (and by tests), read by the platform. Reads are cached
+// and refreshed when the file changes, so a running SpringBoard sees the launcher's changes.
+#include <map>
+#include <string>
+
+namespace platform {
+
+enum class NetworkKind { Host, WiFi, Cellular, None };
+
+struct DeviceSettings {
+  std::string iosVersion = "16.0";
+  // Screen size in points, and the scale that turns points into pixels (nativeBounds).
+  double screenWidth = 390;
+  double screenHeight = 844;
+  double screenScale = 3;
+  // Host: the real interfaces and routes of this machine decide reachability.
+  NetworkKind network = NetworkKind::Host;
+  // Added to the host's clock: the device's time of day is set by moving this.
+  double clockOffset = 0;
+  // An IANA time-zone name; empty keeps the host's.
+  std::string timeZone;
+  // Host name -> "address:port" served over plain HTTP.
+  std::map<std::string, std::string> routes;
+};
+
+// Device path of the settings file.
+extern const char* const kDeviceSettingsPath;
+
+DeviceSettings deviceSettings();
+bool saveDeviceSettings(const DeviceSettings& settings);
+
+std::string networkKindName(NetworkKind kind);
+bool parseNetworkKind(const std::string& name, NetworkKind* out);
+
+// NSProcessInfo isOperatingSystemAtLeastVersion: against the device's iOS version.
+bool isOperatingSystemAtLeastVersion(int major, int minor = 0, int patch = 0);
+
+}  // namespace platform

@@ -1,0 +1,182 @@
+#include "platform/foundation/FileManager.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <filesystem>
+#include <random>
+
+#include <fmt/format.h>
+
+#include "platform/foundation/DeviceRoot.h"
+
+namespace platform {
+namespace fs = std::filesystem;
+
+bool fileExistsAtPath(const std::string& path, bool* isDirectory) {
+  struct stat st {};
+  if (::stat(hostPath(path).c_str(), &st) != 0) return false;
+  if (isDirectory) *isDirectory = S_ISDIR(st.st_mode);
+  return true;
+}
+
+bool directoryExistsAtPath(const std::string& path) {
+  bool dir = false;
+  return fileExistsAtPath(path, &dir) && dir;
+}
+
+std::optional<std::vector<std::string>> contentsOfDirectoryAtPath(const std::string& path) {
+  DIR* d = ::opendir(hostPath(path).c_str());
+  if (!d) return std::nullopt;
+  std::vector<std::string> names;
+  while (dirent* e = ::readdir(d)) {
+    std::string_view n = e->d_name;
+    if (n == "." || n == "..") continue;
+    names.emplace_back(n);
+  }
+  ::closedir(d);
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+bool createDirectoryAtPath(const std::string& path, bool withIntermediateDirectories) {
+  std::error_code ec;
+  if (withIntermediateDirectories) {
+    fs::create_directories(hostPath(path), ec);
+    return !ec && directoryExistsAtPath(path);
+  }
+  return ::mkdir(hostPath(path).c_str(), 0755) == 0;
+}
+
+bool removeItemAtPath(const std::string& path) {
+  std::string host = hostPath(path);
+  struct stat st {};
+  if (::lstat(host.c_str(), &st) != 0) return false;
+  if (S_ISDIR(st.st_mode)) {
+    std::error_code ec;
+    return fs::remove_all(host, ec) != static_cast<std::uintmax_t>(-1) && !ec;
+  }
+  return ::unlink(host.c_str()) == 0;
+}
+
+bool moveItemAtPath(const std::string& from, const std::string& to) {
+  return ::rename(hostPath(from).c_str(), hostPath(to).c_str()) == 0;
+}
+
+bool copyItemAtPath(const std::string& from, const std::string& to) {
+  std::error_code ec;
+  fs::copy(hostPath(from), hostPath(to), fs::copy_options::recursive, ec);
+  return !ec;
+}
+
+std::optional<double> contentModificationDate(const std::string& path) {
+  struct stat st {};
+  if (::stat(hostPath(path).c_str(), &st) != 0) return std::nullopt;
+  return static_cast<double>(st.st_mtim.tv_sec) + st.st_mtim.tv_nsec / 1e9;
+}
+
+bool setContentModificationDate(const std::string& path, double secondsSince1970) {
+  timespec times[2];
+  times[0].tv_sec = 0;
+  times[0].tv_nsec = UTIME_OMIT;
+  times[1].tv_sec = static_cast<time_t>(secondsSince1970);
+  times[1].tv_nsec = static_cast<long>((secondsSince1970 - times[1].tv_sec) * 1e9);
+  return ::utimensat(AT_FDCWD, hostPath(path).c_str(), times, 0) == 0;
+}
+
+std::optional<std::string> readFile(const std::string& path) {
+  int fd = ::open(hostPath(path).c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return std::nullopt;
+  struct stat st {};
+  if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
+    ::close(fd);
+    return std::nullopt;
+  }
+  std::string out;
+  if (st.st_size > 0) out.reserve(static_cast<std::size_t>(st.st_size));
+  char buf[65536];
+  for (;;) {
+    ssize_t n = ::read(fd, buf, sizeof buf);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) {
+      ::close(fd);
+      return std::nullopt;
+    }
+    if (n == 0) break;
+    out.append(buf, static_cast<std::size_t>(n));
+  }
+  ::close(fd);
+  return out;
+}
+
+namespace {
+bool writeAll(int fd, std::string_view bytes) {
+  while (!bytes.empty()) {
+    ssize_t n = ::write(fd, bytes.data(), bytes.size());
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    bytes.remove_prefix(static_cast<std::size_t>(n));
+  }
+  return true;
+}
+}  // namespace
+
+bool writeFile(const std::string& path, std::string_view bytes, bool atomically) {
+  std::string host = hostPath(path);
+  if (!atomically) {
+    int fd = ::open(host.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (fd < 0) return false;
+    bool ok = writeAll(fd, bytes);
+    return ::close(fd) == 0 && ok;
+  }
+  thread_local std::mt19937_64 rng{std::random_device{}()};
+  std::string tmp = fmt::format("{}.tmp-{}-{:x}", host, ::getpid(), rng());
+  int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+  if (fd < 0) return false;
+  bool ok = writeAll(fd, bytes);
+  ok = (::close(fd) == 0) && ok;
+  if (!ok || ::rename(tmp.c_str(), host.c_str()) != 0) {
+    ::unlink(tmp.c_str());
+    return false;
+  }
+  return true;
+}
+
+std::string lastPathComponent(std::string_view path) {
+  while (path.size() > 1 && path.back() == '/') path.remove_suffix(1);
+  if (path == "/") return "/";
+  auto pos = path.rfind('/');
+  return std::string(pos == std::string_view::npos ? path : path.substr(pos + 1));
+}
+
+std::string stringByAppendingPathComponent(std::string_view path, std::string_view component) {
+  std::string out(path);
+  while (out.size() > 1 && out.back() == '/') out.pop_back();
+  while (!component.empty() && component.front() == '/') component.remove_prefix(1);
+  if (out.empty()) return std::string(component);
+  if (component.empty()) return out;
+  if (out.back() != '/') out += '/';
+  out += component;
+  return out;
+}
+
+std::string stringByDeletingLastPathComponent(std::string_view path) {
+  while (path.size() > 1 && path.back() == '/') path.remove_suffix(1);
+  auto pos = path.rfind('/');
+  if (pos == std::string_view::npos) return {};
+  if (pos == 0) return "/";
+  return std::string(path.substr(0, pos));
+}
+
+std::string pathExtension(std::string_view path) {
+  std::string last = lastPathComponent(path);
+  auto pos = last.rfind('.');
+  if (pos == std::string::npos || pos == 0) return {};
+  return last.substr(pos + 1);
+}
+
+}  // namespace platform

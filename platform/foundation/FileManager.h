@@ -1,0 +1,35 @@
+#pragma once
+// NSFileManager and NSString path helpers over the device root. All paths are device paths.
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace platform {
+
+bool fileExistsAtPath(const std::string& path, bool* isDirectory = nullptr);
+bool directoryExistsAtPath(const std::string& path);
+// Names only, not recursive, hidden files included, "." and ".." excluded, sorted by name so that
+// a listing is stable. Nothing when the path is not a readable folder.
+std::optional<std::vector<std::string>> contentsOfDirectoryAtPath(const std::string& path);
+bool createDirectoryAtPath(const std::string& path, bool withIntermediateDirectories = true);
+// Removes a file, or a folder with everything in it. errno is left as the failure set it.
+bool removeItemAtPath(const std::string& path);
+bool moveItemAtPath(const std::string& from, const std::string& to);
+bool copyItemAtPath(const std::string& from, const std::string& to);
+// Content modification date in seconds since 1970 (sub-second precision kept).
+std::optional<double> contentModificationDate(const std::string& path);
+bool setContentModificationDate(const std::string& path, double secondsSince1970);
+
+std::optional<std::string> readFile(const std::string& path);
+// Atomic: a temporary file in the same folder, then renamed over the target.
+bool writeFile(const std::string& path, std::string_view bytes, bool atomically = true);
+
+// NSString path helpers.
+std::string lastPathComponent(std::string_view path);
+std::string stringByAppendingPathComponent(std::string_view path, std::string_view component);
+std::string stringByDeletingLastPathComponent(std::string_view path);
+std::string pathExtension(std::string_view path);
+
+}  // namespace platform

@@ -1,0 +1,28 @@
+#pragma once
+// Reading and writing property-list files (NSDictionary dictionaryWithContentsOfFile: and
+// writeToFile:atomically:). Reads XML and binary; writes XML.
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "platform/foundation/PlistValue.h"
+
+namespace platform {
+
+// Any value from property-list bytes (XML or binary); nothing for bytes that are not a plist.
+std::optional<Value> propertyListFromBytes(std::string_view bytes);
+
+// The dictionary in the file at a device path; nothing when the file is missing, unreadable, not
+// a property list, or a property list whose root is not a dictionary.
+std::optional<Dictionary> dictionaryWithContentsOfFile(const std::string& devicePath);
+
+// The value as an XML property list.
+std::string xmlPropertyList(const Value& value);
+// The value as a binary property list (for devices that write binary files, and for tests).
+std::string binaryPropertyList(const Value& value);
+
+// Writes the dictionary as an XML property list. Atomically: into a temporary file in the same
+// folder, then renamed over the target, so readers see the old file or the new one, whole.
+bool writeToFile(const Dictionary& dict, const std::string& devicePath, bool atomically = true);
+
+}  // namespace platform

@@ -1,0 +1,62 @@
+#include "shared/TovalunePreferencesManager.h"
+
+#include "platform/foundation/FileManager.h"
+#include "platform/foundation/NSLock.h"
+#include "platform/foundation/NSLog.h"
+#include "platform/foundation/PropertyList.h"
+#include "shared/ImageFolders.h"
+
+using platform::Dictionary;
+using platform::Value;
+
+Dictionary TovalunePreferencesManager::defaultPrefs() {
+  return Dictionary{
+      {"Enabled", Value(1)},
+      {"Location", Value(1)},
+      {"ImageMode", Value(2)},
+      {"DisableOnCellular", Value(0)},
+      {"FullResolution", Value(1)},
+      {"CustomURL", Value(kDefaultCustomURL)},
+      {"StoreLastTen", Value(1)},
+      {"UpdateMode", Value(0)},
+  };
+}
+
+std::optional<Dictionary> TovalunePreferencesManager::getPrefs() {
+  if (!platform::fileExistsAtPath(kPreferencesPath)) return Dictionary{};
+  return platform::dictionaryWithContentsOfFile(kPreferencesPath);
+}
+
+std::optional<Value> TovalunePreferencesManager::getPrefForKey(const std::string& key) {
+  if (auto prefs = getPrefs()) {
+    if (auto it = prefs->find(key); it != prefs->end()) return std::move(it->second);
+  }
+  Dictionary defaults = defaultPrefs();
+  if (auto it = defaults.find(key); it != defaults.end()) return std::move(it->second);
+  NSLog("OrbelDev - Preference {} not found.", key);
+  return std::nullopt;
+}
+
+void TovalunePreferencesManager::savePrefs(const Dictionary& prefs) {
+  platform::createDirectoryAtPath(platform::stringByDeletingLastPathComponent(kPreferencesPath));
+  platform::writeToFile(prefs, kPreferencesPath, true);
+}
+
+bool TovalunePreferencesManager::modifyPrefs(const std::function<void(Dictionary&)>& change,
+                                             std::optional<Dictionary> fallback) {
+  platform::FileLock lock(kPreferencesLockPath);
+  std::optional<Dictionary> prefs = getPrefs();
+  if (!prefs) prefs = std::move(fallback);
+  if (!prefs) return false;
+  change(*prefs);
+  savePrefs(*prefs);
+  return true;
+}
+
+bool TovalunePreferencesManager::setPrefForKey(const std::string& key, const Value& value) {
+  return modifyPrefs([&](Dictionary& d) { d[key] = value; });
+}
+
+bool TovalunePreferencesManager::removePrefForKey(const std::string& key) {
+  return modifyPrefs([&](Dictionary& d) { d.erase(key); });
+}
