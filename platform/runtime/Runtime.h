@@ -1,0 +1,119 @@
+#pragma once
+// The Objective-C runtime, as much of it as SpringBoard and the engine use: classes found by name,
+// interned selectors, per-class tables of replaceable method implementations, a typed message send,
+// and key-value coding on named instance variables.
+//
+// An implementation (IMP) is a plain function whose first two parameters are the receiver and the
+// selector: `R imp(objc::Object* self, objc::SEL _cmd, Args...)`. The sender names the types it
+// sends (`msgSend<R, Args...>`); the implementation must have exactly that signature, as in C.
+#include <any>
+#include <memory>
+#include <mutex>
+#include <shared_mutex>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+
+#include "platform/foundation/NSException.h"
+
+namespace objc {
+
+class Class;
+class Object;
+
+struct Selector {
+  std::string name;
+};
+using SEL = const Selector*;
+using IMP = void (*)();
+
+// Interned: the same name always yields the same pointer, so tables hash a pointer, not a string.
+SEL sel_registerName(std::string_view name);
+inline SEL sel(std::string_view name) { return sel_registerName(name); }
+
+class Class {
+ public:
+  Class(std::string name, Class* superclass) : name_(std::move(name)), super_(superclass) {}
+  const std::string& name() const { return name_; }
+  Class* superclass() const { return super_; }
+
+  // This class's implementation or the nearest superclass's; nullptr when none.
+  IMP lookup(SEL sel) const;
+  void addMethod(SEL sel, IMP imp);
+  // Installs `imp` for `sel` on this class and returns what a send reached before (its own or an
+  // inherited implementation), as method_setImplementation / class_replaceMethod do.
+  IMP replaceMethod(SEL sel, IMP imp);
+
+ private:
+  std::string name_;
+  Class* super_;
+  mutable std::shared_mutex mu_;
+  std::unordered_map<SEL, IMP> methods_;
+};
+
+// Defines a class (or returns the existing one of that name). Classes live for the process.
+Class* objc_allocateClassPair(Class* superclass, const std::string& name);
+// The class of that name, or nullptr (a null class) when the process has none.
+Class* objc_getClass(const std::string& name);
+// The root class every object descends from.
+Class* NSObjectClass();
+
+class Object : public std::enable_shared_from_this<Object> {
+ public:
+  explicit Object(Class* cls = NSObjectClass()) : isa_(cls) {}
+  virtual ~Object() = default;
+  Class* isa() const { return isa_; }
+  virtual std::string description() const;
+
+  // setValue:forKey: / valueForKey: on instance variables: the key names the variable as it is
+  // ("_path") or without its underscore ("path"). An unknown key raises NSUnknownKeyException.
+  void setValueForKey(const std::string& key, std::any value);
+  std::any valueForKey(const std::string& key) const;
+
+ protected:
+  // Declares an instance variable that key-value coding can reach.
+  void declareIvar(const std::string& name, std::any initial);
+  template <typename T>
+  T ivar(const std::string& name) const {
+    std::lock_guard lock(ivarMu_);
+    auto it = ivars_.find(name);
+    if (it == ivars_.end()) return T{};
+    const T* v = std::any_cast<T>(&it->second);
+    return v ? *v : T{};
+  }
+
+ private:
+  std::string resolveKey(const std::string& key) const;
+  Class* isa_;
+  mutable std::mutex ivarMu_;
+  std::unordered_map<std::string, std::any> ivars_;
+};
+
+using id = std::shared_ptr<Object>;
+
+[[noreturn]] void unrecognizedSelector(const Object* self, SEL sel);
+
+// objc_msgSend with the types spelled out by the sender. A nil receiver returns R{}, as sending to
+// nil does; an unknown selector raises NSInvalidArgumentException.
+template <typename R, typename... Args>
+R msgSend(Object* self, SEL sel, Args... args) {
+  if (!self) {
+    if constexpr (std::is_void_v<R>) return;
+    else return R{};
+  }
+  IMP imp = self->isa()->lookup(sel);
+  if (!imp) unrecognizedSelector(self, sel);
+  return reinterpret_cast<R (*)(Object*, SEL, Args...)>(imp)(self, sel, std::forward<Args>(args)...);
+}
+
+// Casts an implementation function to an IMP for the tables.
+template <typename F>
+IMP imp_cast(F* fn) {
+  return reinterpret_cast<IMP>(fn);
+}
+
+}  // namespace objc
+
+// CydiaSubstrate's method hook: replaces `sel` on `cls` and stores the previous implementation in
+// `*previous` (when given). A null class installs nothing and leaves `*previous` untouched.
+void MSHookMessageEx(objc::Class* cls, objc::SEL sel, objc::IMP replacement, objc::IMP* previous);
