@@ -1,0 +1,123 @@
+// The first frame of a GIF through giflib, read straight from memory. Only that frame is read:
+// slurping a whole animation would allocate every frame of a file that may hold thousands.
+#include <gif_lib.h>
+
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
+#include "platform/foundation/NSLog.h"
+#include "platform/image/ImageDecoders.h"
+
+namespace platform::image_detail {
+namespace {
+
+struct MemoryReader {
+  std::string_view bytes;
+  std::size_t position = 0;
+};
+
+int readFromMemory(GifFileType* gif, GifByteType* out, int length) {
+  auto* reader = static_cast<MemoryReader*>(gif->UserData);
+  if (length <= 0) return 0;
+  const std::size_t n = std::min<std::size_t>(length, reader->bytes.size() - reader->position);
+  std::memcpy(out, reader->bytes.data() + reader->position, n);
+  reader->position += n;
+  return static_cast<int>(n);
+}
+
+struct GifCloser {
+  void operator()(GifFileType* gif) const {
+    int error = 0;
+    DGifCloseFile(gif, &error);
+  }
+};
+using Gif = std::unique_ptr<GifFileType, GifCloser>;
+
+// The transparent index of a Graphic Control Extension, skipping the rest of the extension.
+bool readExtension(GifFileType* gif, int& transparentIndex) {
+  int code = 0;
+  GifByteType* block = nullptr;
+  if (DGifGetExtension(gif, &code, &block) == GIF_ERROR) return false;
+  if (code == GRAPHICS_EXT_FUNC_CODE && block && block[0] == 4) {
+    GraphicsControlBlock gcb{};
+    if (DGifExtensionToGCB(block[0], block + 1, &gcb) == GIF_OK) transparentIndex = gcb.TransparentColor;
+  }
+  while (block) {
+    if (DGifGetExtensionNext(gif, &block) == GIF_ERROR) return false;
+  }
+  return true;
+}
+
+// Decodes the frame's rows onto the canvas at the frame's offset. Interlaced rows arrive in four
+// passes; each is put straight at its own row.
+bool drawFrame(GifFileType* gif, Bitmap& canvas, int transparentIndex) {
+  const GifImageDesc& frame = gif->Image;
+  const ColorMapObject* colors = frame.ColorMap ? frame.ColorMap : gif->SColorMap;
+  if (!colors) return false;
+  const int frameWidth = frame.Width;
+  std::vector<GifPixelType> line(std::max(frameWidth, 1));
+
+  std::vector<int> rowOrder;
+  rowOrder.reserve(frame.Height);
+  if (frame.Interlace) {
+    static constexpr int kStart[] = {0, 4, 2, 1};
+    static constexpr int kStep[] = {8, 8, 4, 2};
+    for (int pass = 0; pass < 4; ++pass)
+      for (int y = kStart[pass]; y < frame.Height; y += kStep[pass]) rowOrder.push_back(y);
+  } else {
+    for (int y = 0; y < frame.Height; ++y) rowOrder.push_back(y);
+  }
+
+  for (int row : rowOrder) {
+    if (DGifGetLine(gif, line.data(), frameWidth) == GIF_ERROR) return false;
+    const std::size_t y = std::size_t(frame.Top) + row;
+    std::uint8_t* out = canvas.rgba.data() + (y * canvas.width + frame.Left) * 4;
+    for (int x = 0; x < frameWidth; ++x, out += 4) {
+      const int index = line[x];
+      if (index == transparentIndex || index >= colors->ColorCount) continue;
+      const GifColorType& c = colors->Colors[index];
+      out[0] = c.Red;
+      out[1] = c.Green;
+      out[2] = c.Blue;
+      out[3] = 0xFF;
+    }
+  }
+  return true;
+}
+
+}  // namespace
+
+std::optional<Bitmap> decodeGIF(std::string_view bytes) {
+  MemoryReader reader{bytes};
+  int error = 0;
+  Gif gif(DGifOpen(&reader, &readFromMemory, &error));
+  if (!gif) {
+    logLine(fmt::format("GIF header unreadable: {}", GifErrorString(error)));
+    return std::nullopt;
+  }
+  int transparentIndex = NO_TRANSPARENT_COLOR;
+  for (;;) {
+    GifRecordType record = UNDEFINED_RECORD_TYPE;
+    if (DGifGetRecordType(gif.get(), &record) == GIF_ERROR) break;
+    if (record == EXTENSION_RECORD_TYPE) {
+      if (!readExtension(gif.get(), transparentIndex)) break;
+      continue;
+    }
+    if (record != IMAGE_DESC_RECORD_TYPE) break;  // the trailer, or garbage, before any frame
+    if (DGifGetImageDesc(gif.get()) == GIF_ERROR) break;
+    const GifImageDesc& frame = gif->Image;
+    // The canvas is the logical screen, grown to hold a frame that overhangs it (some encoders
+    // write a zero screen size).
+    const std::uint64_t width = std::max<std::uint64_t>(gif->SWidth, std::uint64_t(frame.Left) + frame.Width);
+    const std::uint64_t height = std::max<std::uint64_t>(gif->SHeight, std::uint64_t(frame.Top) + frame.Height);
+    if (frame.Width <= 0 || frame.Height <= 0 || !acceptableSize(width, height)) return std::nullopt;
+    auto canvas = allocateBitmap(width, height);
+    if (!canvas || !drawFrame(gif.get(), *canvas, transparentIndex)) break;
+    return canvas;
+  }
+  logLine(fmt::format("GIF data corrupt: {}", GifErrorString(gif->Error)));
+  return std::nullopt;
+}
+
+}  // namespace platform::image_detail

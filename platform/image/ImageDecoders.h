@@ -1,0 +1,27 @@
+#pragma once
+// Internal to tvimage: one decoder per format behind decodeImage, and the shared guard that every
+// decoder passes before it allocates pixel memory.
+#include <cstdint>
+#include <optional>
+#include <string_view>
+
+#include "platform/image/ImageCodec.h"
+
+namespace platform::image_detail {
+
+// A bitmap of the given size with zeroed (transparent black) pixels, or nothing when the size is
+// empty or above kMaxDecodedPixels. The size is checked before anything is allocated.
+std::optional<Bitmap> allocateBitmap(std::uint32_t width, std::uint32_t height);
+bool acceptableSize(std::uint64_t width, std::uint64_t height);
+
+std::optional<Bitmap> decodeJPEG(std::string_view bytes);
+std::optional<Bitmap> decodePNG(std::string_view bytes);
+std::optional<Bitmap> decodeWebP(std::string_view bytes);
+std::optional<Bitmap> decodeGIF(std::string_view bytes);
+
+// The EXIF Orientation (1-8) of a JPEG's APP1 segment; 1 when absent, unreadable or out of range.
+int exifOrientation(std::string_view jpeg);
+// The stored pixels turned upright as the orientation says; 5 to 8 swap width and height.
+Bitmap applyOrientation(Bitmap stored, int orientation);
+
+}  // namespace platform::image_detail
