@@ -1,0 +1,65 @@
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <thread>
+#include <vector>
+
+#include "platform/dispatch/Dispatch.h"
+
+using namespace platform;
+
+TEST(Dispatch, GlobalQueueRunsOffTheCallerAndWaitCoversNestedTasks) {
+  std::atomic<int> done{0};
+  std::atomic<bool> offCaller{true};
+  const auto caller = std::this_thread::get_id();
+  for (int i = 0; i < 20; ++i)
+    dispatch_async(dispatch_get_global_queue(QueuePriority::Background), [&] {
+      offCaller = offCaller && std::this_thread::get_id() != caller && isBackgroundThread();
+      dispatch_async(dispatch_get_global_queue(QueuePriority::Default), [&] { ++done; });
+    });
+  ASSERT_TRUE(waitUntilQueuesIdle());
+  EXPECT_EQ(done, 20);
+  EXPECT_TRUE(offCaller);
+}
+
+TEST(Dispatch, BlockedTasksDoNotStallOthers) {
+  std::atomic<bool> release{false};
+  std::atomic<int> ran{0};
+  for (int i = 0; i < 8; ++i)
+    dispatch_async(dispatch_get_global_queue(QueuePriority::Background), [&] {
+      while (!release) std::this_thread::yield();
+    });
+  dispatch_async(dispatch_get_global_queue(QueuePriority::Background), [&] {
+    ++ran;
+    release = true;
+  });
+  ASSERT_TRUE(waitUntilQueuesIdle());
+  EXPECT_EQ(ran, 1);
+}
+
+TEST(Dispatch, SerialQueueKeepsOrderAndNeverOverlaps) {
+  auto q = dispatch_queue_create("test.serial");
+  std::vector<int> order;
+  std::atomic<int> inside{0}, maxInside{0};
+  for (int i = 0; i < 200; ++i)
+    q->async([&, i] {
+      int now = ++inside;
+      maxInside = std::max(maxInside.load(), now);
+      order.push_back(i);
+      --inside;
+    });
+  ASSERT_TRUE(waitUntilQueuesIdle());
+  ASSERT_EQ(order.size(), 200u);
+  for (int i = 0; i < 200; ++i) EXPECT_EQ(order[i], i);
+  EXPECT_EQ(maxInside, 1);
+}
+
+TEST(Dispatch, MainQueueRunsOnlyWhenDrainedOnTheDrainingThread) {
+  std::thread::id ranOn;
+  dispatch_async(dispatch_get_global_queue(QueuePriority::Default),
+                 [&] { dispatch_async(dispatch_get_main_queue(), [&] { ranOn = std::this_thread::get_id(); }); });
+  ASSERT_TRUE(waitUntilQueuesIdle());
+  EXPECT_EQ(ranOn, std::thread::id());
+  EXPECT_EQ(drainMainQueue(), 1u);
+  EXPECT_EQ(ranOn, std::this_thread::get_id());
+}
