@@ -1,0 +1,24 @@
+#pragma once
+// Call-stack diagnostics: call-stack lines whose frames carry the symbol names the image files
+// know (static functions included), and a log of the current thread's stack. Meant for occasional
+// use: every frame costs two walks of the loaded-image list and a read of the image's symbols.
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/foundation/NSException.h"
+
+// The name of the function containing a code address; nothing when the address lies in no loaded
+// image, the image has no UUID, or its file does not name the address.
+std::optional<std::string> nameForSymbol(const void* address);
+
+// A copy of `lines` in which every line whose address (same index) has a name ends with that name
+// instead of its last three pieces ("<symbol> + <offset>"). Lines without a name, lines of fewer
+// than three pieces, and lines beyond the addresses stay as they are.
+std::vector<std::string> symbolicatedStackSymbols(const std::vector<std::string>& lines,
+                                                  const std::vector<void*>& addresses);
+
+std::vector<std::string> symbolicatedCallStack(const platform::NSException& exception);
+
+// Logs the current thread's call stack, one "[<tag>] : <line>" per frame, innermost first.
+void PrintCallStack(const std::string& tag);
