@@ -7,12 +7,14 @@
 // selector: `R imp(objc::Object* self, objc::SEL _cmd, Args...)`. The sender names the types it
 // sends (`msgSend<R, Args...>`); the implementation must have exactly that signature, as in C.
 #include <any>
+#include <atomic>
+#include <cstdint>
 #include <memory>
 #include <mutex>
-#include <shared_mutex>
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <vector>
 
 #include "platform/foundation/NSException.h"
 
@@ -31,6 +33,35 @@ using IMP = void (*)();
 SEL sel_registerName(std::string_view name);
 inline SEL sel(std::string_view name) { return sel_registerName(name); }
 
+using id = std::shared_ptr<Object>;
+// Makes an instance of `cls` (which may be a subclass of the class that registered the allocator).
+using Allocator = id (*)(Class* cls);
+
+// Every send goes through Class::lookup, so the hit path is kept to two atomic loads and a probe
+// of a flat table. A class's cache holds every implementation a send to it can reach (inherited
+// ones resolved), so a probe that misses means "no such method" without walking the superclasses.
+// Any change to any method table bumps one process-wide generation, which retires every cache at
+// once; a hook on a superclass therefore reaches its subclasses' next sends.
+struct MethodCache {
+  std::uint64_t generation = 0;
+  std::size_t mask = 0;                       // capacity - 1, capacity a power of two
+  std::vector<std::pair<SEL, IMP>> slots;     // open addressing; an empty slot has a null SEL
+
+  IMP find(SEL sel) const {
+    for (std::size_t i = hash(sel) & mask;; i = (i + 1) & mask) {
+      const auto& slot = slots[i];
+      if (slot.first == sel) return slot.second;
+      if (!slot.first) return nullptr;
+    }
+  }
+  static std::size_t hash(SEL sel) {
+    auto v = reinterpret_cast<std::uintptr_t>(sel);
+    return static_cast<std::size_t>((v >> 4) * 0x9E3779B97F4A7C15ull >> 32);
+  }
+};
+
+extern std::atomic<std::uint64_t> gMethodGeneration;
+
 class Class {
  public:
   Class(std::string name, Class* superclass) : name_(std::move(name)), super_(superclass) {}
@@ -38,24 +69,40 @@ class Class {
   Class* superclass() const { return super_; }
 
   // This class's implementation or the nearest superclass's; nullptr when none.
-  IMP lookup(SEL sel) const;
+  IMP lookup(SEL sel) const {
+    const MethodCache* cache = cache_.load(std::memory_order_acquire);
+    if (cache && cache->generation == gMethodGeneration.load(std::memory_order_acquire)) return cache->find(sel);
+    return lookupSlow(sel);
+  }
   void addMethod(SEL sel, IMP imp);
   // Installs `imp` for `sel` on this class and returns what a send reached before (its own or an
   // inherited implementation), as method_setImplementation / class_replaceMethod do.
   IMP replaceMethod(SEL sel, IMP imp);
+  // True when this class is `other` or descends from it.
+  bool isSubclassOf(const Class* other) const;
+
+  // +alloc: how instances of this class and its subclasses are made. Without one, the nearest
+  // superclass's is used, and a class with none anywhere makes a plain Object.
+  void setAllocator(Allocator allocator);
+  Allocator allocator() const;
 
  private:
+  IMP lookupSlow(SEL sel) const;
   std::string name_;
   Class* super_;
-  mutable std::shared_mutex mu_;
-  std::unordered_map<SEL, IMP> methods_;
+  std::unordered_map<SEL, IMP> methods_;  // guarded by the runtime's method lock
+  std::atomic<Allocator> allocator_{nullptr};
+  mutable std::atomic<const MethodCache*> cache_{nullptr};
+  // Caches a send may still be reading; kept until the class goes away with the process.
+  mutable std::vector<std::unique_ptr<MethodCache>> retired_;
 };
 
 // Defines a class (or returns the existing one of that name). Classes live for the process.
 Class* objc_allocateClassPair(Class* superclass, const std::string& name);
 // The class of that name, or nullptr (a null class) when the process has none.
 Class* objc_getClass(const std::string& name);
-// The root class every object descends from.
+// The root class every object descends from. It answers `init` (returns the receiver) and
+// `description` (a std::string).
 Class* NSObjectClass();
 
 class Object : public std::enable_shared_from_this<Object> {
@@ -89,7 +136,8 @@ class Object : public std::enable_shared_from_this<Object> {
   std::unordered_map<std::string, std::any> ivars_;
 };
 
-using id = std::shared_ptr<Object>;
+// [[cls alloc] ...]: a new instance made by the class's allocator; nullptr for a null class.
+id class_createInstance(Class* cls);
 
 [[noreturn]] void unrecognizedSelector(const Object* self, SEL sel);
 
@@ -107,6 +155,13 @@ R msgSend(Object* self, SEL sel, Args... args) {
 }
 
 // Casts an implementation function to an IMP for the tables.
+// Registering a C++ class is usually: objc_allocateClassPair, addMethod for each selector, and
+// setAllocator(&allocateInstance<T>) so that class_createInstance yields a T.
+template <typename T>
+id allocateInstance(Class* cls) {
+  return std::make_shared<T>(cls);
+}
+
 template <typename F>
 IMP imp_cast(F* fn) {
   return reinterpret_cast<IMP>(fn);

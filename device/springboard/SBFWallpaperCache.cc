@@ -1,0 +1,50 @@
+#include "device/springboard/SBFWallpaperCache.h"
+
+#include "platform/foundation/FileManager.h"
+#include "platform/foundation/NSLog.h"
+
+namespace {
+objc::Object* initWithOptionsImp(objc::Object* self, objc::SEL, objc::Object*) {
+  self->setValueForKey("_path", std::string(kSpringBoardWallpaperCacheDirectory));
+  return self;
+}
+}  // namespace
+
+objc::Class* SBFWallpaperCache::cls() {
+  static objc::Class* c = [] {
+    objc::Class* k = objc::objc_allocateClassPair(objc::NSObjectClass(), "SBFWallpaperCache");
+    k->addMethod(objc::sel("initWithOptions:"), objc::imp_cast(&initWithOptionsImp));
+    k->setAllocator(&objc::allocateInstance<SBFWallpaperCache>);
+    return k;
+  }();
+  return c;
+}
+
+SBFWallpaperCache::SBFWallpaperCache(objc::Class* cls) : Object(cls) { declareIvar("_path", std::string()); }
+
+objc::id SBFWallpaperCache::create(objc::Object* options) {
+  objc::id cache = objc::class_createInstance(cls());
+  objc::Object* initialised =
+      objc::msgSend<objc::Object*, objc::Object*>(cache.get(), objc::sel("initWithOptions:"), options);
+  return initialised ? cache : nullptr;
+}
+
+bool SBFWallpaperCache::storeImageData(const std::string& fileName, std::string_view bytes) {
+  std::string folder = path();
+  if (folder.empty() || folder.front() != '/') {
+    NSLog("SpringBoard: the wallpaper cache has no usable folder (\"{}\"); {} not cached", folder, fileName);
+    return false;
+  }
+  if (!platform::createDirectoryAtPath(folder) ||
+      !platform::writeFile(platform::stringByAppendingPathComponent(folder, fileName), bytes, true)) {
+    NSLog("SpringBoard: could not write {} into the wallpaper cache {}", fileName, folder);
+    return false;
+  }
+  return true;
+}
+
+std::optional<std::string> SBFWallpaperCache::cachedImageData(const std::string& fileName) const {
+  std::string folder = path();
+  if (folder.empty()) return std::nullopt;
+  return platform::readFile(platform::stringByAppendingPathComponent(folder, fileName));
+}
