@@ -28,9 +28,8 @@ std::optional<Dictionary> TovalunePreferencesManager::getPrefs() {
 }
 
 std::optional<Value> TovalunePreferencesManager::getPrefForKey(const std::string& key) {
-  if (auto prefs = getPrefs()) {
-    if (auto it = prefs->find(key); it != prefs->end()) return std::move(it->second);
-  }
+  Value stored;
+  if (platform::valueForKeyInFile(kPreferencesPath, key, &stored) == platform::FileLookup::Found) return stored;
   Dictionary defaults = defaultPrefs();
   if (auto it = defaults.find(key); it != defaults.end()) return std::move(it->second);
   NSLog("OrbelDev - Preference {} not found.", key);

@@ -43,11 +43,9 @@ std::optional<Value> fromNode(plist_t node, int depth) {
       return Value(d);
     }
     case PLIST_STRING: {
-      char* s = nullptr;
-      plist_get_string_val(node, &s);
-      std::string str = s ? s : "";
-      free(s);
-      return Value(std::move(str));
+      uint64_t len = 0;
+      const char* s = plist_get_string_ptr(node, &len);
+      return Value(s ? std::string(s, len) : std::string());
     }
     case PLIST_KEY: {
       char* s = nullptr;
@@ -100,7 +98,7 @@ std::optional<Value> fromNode(plist_t node, int depth) {
           free(it);
           return std::nullopt;
         }
-        dict.insert_or_assign(key ? std::string(key) : std::string(), std::move(*v));
+        dict.emplace_hint(dict.end(), key ? std::string(key) : std::string(), std::move(*v));
         free(key);
       }
       free(it);
@@ -147,18 +145,34 @@ bool looksLikePlist(std::string_view bytes) {
   return i < bytes.size() && bytes[i] == '<';
 }
 
-}  // namespace
-
-std::optional<Value> propertyListFromBytes(std::string_view bytes) {
-  if (bytes.empty() || bytes.size() > std::numeric_limits<uint32_t>::max() || !looksLikePlist(bytes))
-    return std::nullopt;
+PlistPtr parse(std::string_view bytes) {
+  if (bytes.empty() || bytes.size() > std::numeric_limits<uint32_t>::max() || !looksLikePlist(bytes)) return nullptr;
   plist_t root = nullptr;
   if (plist_is_binary(bytes.data(), static_cast<uint32_t>(bytes.size())))
     plist_from_bin(bytes.data(), static_cast<uint32_t>(bytes.size()), &root);
   else
     plist_from_xml(bytes.data(), static_cast<uint32_t>(bytes.size()), &root);
-  PlistPtr owner(root);
-  return fromNode(root, 0);
+  return PlistPtr(root);
+}
+
+}  // namespace
+
+std::optional<Value> propertyListFromBytes(std::string_view bytes) {
+  PlistPtr root = parse(bytes);
+  return fromNode(root.get(), 0);
+}
+
+FileLookup valueForKeyInFile(const std::string& devicePath, const std::string& key, Value* out) {
+  auto bytes = readFile(devicePath);
+  if (!bytes) return fileExistsAtPath(devicePath) ? FileLookup::Unreadable : FileLookup::NoFile;
+  PlistPtr root = parse(*bytes);
+  if (!root || plist_get_node_type(root.get()) != PLIST_DICT) return FileLookup::Unreadable;
+  plist_t item = plist_dict_get_item(root.get(), key.c_str());
+  if (!item) return FileLookup::NoKey;
+  auto v = fromNode(item, 1);
+  if (!v) return FileLookup::Unreadable;
+  *out = std::move(*v);
+  return FileLookup::Found;
 }
 
 std::optional<Dictionary> dictionaryWithContentsOfFile(const std::string& devicePath) {

@@ -16,6 +16,11 @@ std::optional<Value> propertyListFromBytes(std::string_view bytes);
 // a property list, or a property list whose root is not a dictionary.
 std::optional<Dictionary> dictionaryWithContentsOfFile(const std::string& devicePath);
 
+// One value of the dictionary in a file, converting only that value (a preferences lookup reads
+// the whole file each time, so it should not build the whole tree to answer one key).
+enum class FileLookup { Found, NoKey, NoFile, Unreadable };
+FileLookup valueForKeyInFile(const std::string& devicePath, const std::string& key, Value* out);
+
 // The value as an XML property list.
 std::string xmlPropertyList(const Value& value);
 // The value as a binary property list (for devices that write binary files, and for tests).
