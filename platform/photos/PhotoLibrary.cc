@@ -1,0 +1,331 @@
+#include "platform/photos/PhotoLibrary.h"
+
+#include <sqlite3.h>
+
+#include <fmt/format.h>
+
+#include <algorithm>
+#include <cctype>
+#include <functional>
+#include <variant>
+
+#include "platform/foundation/DeviceRoot.h"
+#include "platform/foundation/FileManager.h"
+#include "platform/foundation/NSDate.h"
+#include "platform/foundation/NSLog.h"
+#include "platform/foundation/NSUUID.h"
+#include "platform/image/UIImage.h"
+#include "platform/photos/PHConstants.h"
+
+namespace platform {
+
+const char* const kPhotoLibraryDatabasePath = "/var/mobile/Media/PhotoData/Photos.sqlite";
+const char* const kPhotoLibraryDCIMPath = "/var/mobile/Media/DCIM/100APPLE";
+
+namespace {
+
+constexpr const char* kSchema = R"sql(
+CREATE TABLE IF NOT EXISTS collections(
+  id INTEGER PRIMARY KEY AUTOINCREMENT,
+  identifier TEXT NOT NULL UNIQUE,
+  title TEXT NOT NULL,
+  is_list INTEGER NOT NULL,
+  type INTEGER NOT NULL,
+  subtype INTEGER NOT NULL,
+  parent INTEGER REFERENCES collections(id));
+CREATE TABLE IF NOT EXISTS assets(
+  id INTEGER PRIMARY KEY AUTOINCREMENT,
+  identifier TEXT NOT NULL UNIQUE,
+  path TEXT NOT NULL,
+  width INTEGER NOT NULL,
+  height INTEGER NOT NULL,
+  created REAL NOT NULL);
+CREATE TABLE IF NOT EXISTS memberships(
+  collection INTEGER NOT NULL REFERENCES collections(id),
+  asset INTEGER NOT NULL REFERENCES assets(id),
+  PRIMARY KEY(collection, asset));
+)sql";
+
+// Collection columns in the order rowToCollection reads them.
+constexpr const char* kCollectionColumns =
+    "c.identifier, c.title, c.is_list, c.type, c.subtype, (SELECT p.identifier FROM collections p WHERE p.id = c.parent)";
+
+using Value = std::variant<std::int64_t, double, std::string>;
+
+class Database {
+ public:
+  // Reading needs an existing library; writing creates one.
+  static std::unique_ptr<Database> open(bool forWriting) {
+    std::string path = hostPath(kPhotoLibraryDatabasePath);
+    if (!fileExistsAtPath(kPhotoLibraryDatabasePath)) {
+      if (!forWriting) {
+        NSLog("Photos: no photo library at {}", kPhotoLibraryDatabasePath);
+        return nullptr;
+      }
+      createDirectoryAtPath(stringByDeletingLastPathComponent(kPhotoLibraryDatabasePath));
+    }
+    sqlite3* db = nullptr;
+    int flags = forWriting ? SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE : SQLITE_OPEN_READONLY;
+    if (sqlite3_open_v2(path.c_str(), &db, flags | SQLITE_OPEN_FULLMUTEX, nullptr) != SQLITE_OK) {
+      NSLog("Photos: cannot open the photo library {}: {}", kPhotoLibraryDatabasePath, db ? sqlite3_errmsg(db) : "out of memory");
+      sqlite3_close(db);
+      return nullptr;
+    }
+    auto d = std::unique_ptr<Database>(new Database(db));
+    sqlite3_busy_timeout(db, 5000);
+    if (forWriting && !d->exec(kSchema)) return nullptr;
+    return d;
+  }
+
+  ~Database() { sqlite3_close(db_); }
+
+  bool exec(const char* sql) {
+    char* error = nullptr;
+    if (sqlite3_exec(db_, sql, nullptr, nullptr, &error) == SQLITE_OK) return true;
+    NSLog("Photos: the photo library {} cannot be used: {}", kPhotoLibraryDatabasePath, error ? error : "?");
+    sqlite3_free(error);
+    return false;
+  }
+
+  // Runs one statement; `row` sees each result row. False (logged) on any error.
+  bool query(const std::string& sql, const std::vector<Value>& args, const std::function<void(sqlite3_stmt*)>& row = {}) {
+    sqlite3_stmt* stmt = nullptr;
+    if (sqlite3_prepare_v2(db_, sql.c_str(), -1, &stmt, nullptr) != SQLITE_OK) {
+      NSLog("Photos: cannot read the photo library {}: {}", kPhotoLibraryDatabasePath, sqlite3_errmsg(db_));
+      return false;
+    }
+    for (std::size_t i = 0; i < args.size(); ++i) {
+      if (auto n = std::get_if<std::int64_t>(&args[i])) sqlite3_bind_int64(stmt, int(i + 1), *n);
+      else if (auto d = std::get_if<double>(&args[i])) sqlite3_bind_double(stmt, int(i + 1), *d);
+      else {
+        const auto& s = std::get<std::string>(args[i]);
+        sqlite3_bind_text(stmt, int(i + 1), s.data(), int(s.size()), SQLITE_TRANSIENT);
+      }
+    }
+    int rc;
+    while ((rc = sqlite3_step(stmt)) == SQLITE_ROW)
+      if (row) row(stmt);
+    if (rc != SQLITE_DONE) NSLog("Photos: cannot read the photo library {}: {}", kPhotoLibraryDatabasePath, sqlite3_errmsg(db_));
+    sqlite3_finalize(stmt);
+    return rc == SQLITE_DONE;
+  }
+
+  std::int64_t lastInsertRowid() const { return sqlite3_last_insert_rowid(db_); }
+
+ private:
+  explicit Database(sqlite3* db) : db_(db) {}
+  sqlite3* db_;
+};
+
+std::string text(sqlite3_stmt* s, int column) {
+  const unsigned char* t = sqlite3_column_text(s, column);
+  return t ? reinterpret_cast<const char*>(t) : "";
+}
+
+PhotoCollectionRecord rowToCollection(sqlite3_stmt* s) {
+  PhotoCollectionRecord r;
+  r.localIdentifier = text(s, 0);
+  r.title = text(s, 1);
+  r.isCollectionList = sqlite3_column_int(s, 2) != 0;
+  r.type = sqlite3_column_int(s, 3);
+  r.subtype = sqlite3_column_int(s, 4);
+  if (sqlite3_column_type(s, 5) != SQLITE_NULL) r.parentIdentifier = text(s, 5);
+  return r;
+}
+
+std::string limitClause(std::size_t limit) { return limit ? fmt::format(" LIMIT {}", limit) : ""; }
+
+std::vector<PhotoCollectionRecord> readCollections(const std::string& where, const std::vector<Value>& args,
+                                                   std::size_t limit) {
+  std::vector<PhotoCollectionRecord> out;
+  auto db = Database::open(false);
+  if (!db) return out;
+  std::string sql = fmt::format("SELECT {} FROM collections c WHERE {} ORDER BY c.id{}", kCollectionColumns, where,
+                                limitClause(limit));
+  if (!db->query(sql, args, [&](sqlite3_stmt* s) { out.push_back(rowToCollection(s)); })) out.clear();
+  return out;
+}
+
+std::optional<std::int64_t> collectionRow(Database& db, const std::string& identifier) {
+  std::optional<std::int64_t> id;
+  db.query("SELECT id FROM collections WHERE identifier = ?", {identifier},
+           [&](sqlite3_stmt* s) { id = sqlite3_column_int64(s, 0); });
+  return id;
+}
+
+std::optional<std::string> insertCollection(const std::string& title, bool isList, int type, int subtype,
+                                            const std::optional<std::string>& folder) {
+  auto db = Database::open(true);
+  if (!db) return std::nullopt;
+  std::optional<std::int64_t> parent;
+  if (folder) {
+    auto folderRecord = photoLibraryCollection(*folder);
+    if (!folderRecord || !folderRecord->isCollectionList) {
+      NSLog("Photos: no folder {} in the photo library", *folder);
+      return std::nullopt;
+    }
+    parent = collectionRow(*db, *folder);
+  }
+  std::string identifier = UUIDString() + "/L0/040";
+  std::string sql = "INSERT INTO collections(identifier, title, is_list, type, subtype, parent) VALUES(?, ?, ?, ?, ?, ";
+  std::vector<Value> args{identifier, title, std::int64_t(isList), std::int64_t(type), std::int64_t(subtype)};
+  if (parent) {
+    sql += "?)";
+    args.push_back(*parent);
+  } else {
+    sql += "NULL)";
+  }
+  if (!db->query(sql, args)) return std::nullopt;
+  return identifier;
+}
+
+std::string upper(std::string s) {
+  for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  return s;
+}
+
+// Writes the picture bytes as the next IMG_NNNN file of the DCIM folder and records the asset.
+std::optional<std::string> insertAsset(Database& db, std::string_view bytes, const std::string& extension, int width,
+                                       int height, const std::vector<std::int64_t>& collections) {
+  createDirectoryAtPath(kPhotoLibraryDCIMPath);
+  std::int64_t next = 1;
+  db.query("SELECT COALESCE(MAX(id), 0) + 1 FROM assets", {}, [&](sqlite3_stmt* s) { next = sqlite3_column_int64(s, 0); });
+  std::string path;
+  do {
+    path = fmt::format("{}/IMG_{:04d}.{}", kPhotoLibraryDCIMPath, next++, upper(extension.empty() ? "png" : extension));
+  } while (fileExistsAtPath(path));
+  if (!writeFile(path, bytes)) {
+    NSLog("Photos: cannot write the picture {}", path);
+    return std::nullopt;
+  }
+  std::string identifier = UUIDString() + "/L0/001";
+  bool ok = db.exec("BEGIN IMMEDIATE") &&
+            db.query("INSERT INTO assets(identifier, path, width, height, created) VALUES(?, ?, ?, ?, ?)",
+                     {identifier, path, std::int64_t(width), std::int64_t(height),
+                      now()});
+  std::int64_t assetRow = db.lastInsertRowid();
+  for (std::int64_t c : collections)
+    ok = ok && db.query("INSERT OR IGNORE INTO memberships(collection, asset) VALUES(?, ?)", {c, assetRow});
+  if (!ok || !db.exec("COMMIT")) {
+    db.exec("ROLLBACK");
+    removeItemAtPath(path);
+    return std::nullopt;
+  }
+  return identifier;
+}
+
+}  // namespace
+
+std::vector<PhotoCollectionRecord> photoLibraryAssetCollections(int type, int subtype, std::size_t limit) {
+  if (subtype == PHAssetCollectionSubtypeAny)
+    return readCollections("c.is_list = 0 AND c.type = ?", {std::int64_t(type)}, limit);
+  return readCollections("c.is_list = 0 AND c.type = ? AND c.subtype = ?", {std::int64_t(type), std::int64_t(subtype)},
+                         limit);
+}
+
+std::vector<PhotoCollectionRecord> photoLibraryTopLevelUserCollections(std::size_t limit) {
+  return readCollections(
+      "c.parent IS NULL AND ((c.is_list = 0 AND c.type = ? AND c.subtype = ?) OR (c.is_list = 1 AND c.type = ?))",
+      {std::int64_t(PHAssetCollectionTypeAlbum), std::int64_t(PHAssetCollectionSubtypeAlbumRegular),
+       std::int64_t(PHCollectionListTypeFolder)},
+      limit);
+}
+
+std::vector<PhotoCollectionRecord> photoLibraryCollectionsInList(const std::string& listIdentifier, std::size_t limit) {
+  return readCollections("c.parent = (SELECT id FROM collections WHERE identifier = ? AND is_list = 1)",
+                         {listIdentifier}, limit);
+}
+
+std::vector<PhotoCollectionRecord> photoLibraryAllCollections() { return readCollections("1", {}, 0); }
+
+std::optional<PhotoCollectionRecord> photoLibraryCollection(const std::string& localIdentifier) {
+  auto found = readCollections("c.identifier = ?", {localIdentifier}, 1);
+  if (found.empty()) return std::nullopt;
+  return found.front();
+}
+
+std::vector<PhotoAssetRecord> photoLibraryAssetsInCollection(const std::string& collectionIdentifier, std::size_t limit) {
+  std::vector<PhotoAssetRecord> out;
+  auto db = Database::open(false);
+  if (!db) return out;
+  std::string sql = fmt::format(
+      "SELECT a.identifier, a.path, a.width, a.height, a.created FROM assets a JOIN memberships m ON m.asset = a.id "
+      "JOIN collections c ON c.id = m.collection WHERE c.identifier = ? ORDER BY a.id{}",
+      limitClause(limit));
+  bool ok = db->query(sql, {collectionIdentifier}, [&](sqlite3_stmt* s) {
+    out.push_back({text(s, 0), text(s, 1), sqlite3_column_int(s, 2), sqlite3_column_int(s, 3), sqlite3_column_double(s, 4)});
+  });
+  if (!ok) out.clear();
+  return out;
+}
+
+std::optional<std::string> photoLibraryCreateAssetCollection(const std::string& title, int type, int subtype,
+                                                             const std::optional<std::string>& folder) {
+  return insertCollection(title, false, type, subtype, folder);
+}
+
+std::optional<std::string> photoLibraryCreateAlbum(const std::string& title, const std::optional<std::string>& folder) {
+  return insertCollection(title, false, PHAssetCollectionTypeAlbum, PHAssetCollectionSubtypeAlbumRegular, folder);
+}
+
+std::optional<std::string> photoLibraryCreateFolder(const std::string& title, const std::optional<std::string>& folder) {
+  return insertCollection(title, true, PHCollectionListTypeFolder, PHCollectionListSubtypeRegularFolder, folder);
+}
+
+std::optional<std::string> photoLibraryAddPictureFile(const std::string& devicePath, const std::vector<std::string>& albums) {
+  auto bytes = readFile(devicePath);
+  auto image = bytes ? UIImage::imageWithData(*bytes) : nullptr;
+  if (!image) {
+    NSLog("Photos: {} is not a picture; nothing added", devicePath);
+    return std::nullopt;
+  }
+  auto db = Database::open(true);
+  if (!db) return std::nullopt;
+  std::vector<std::int64_t> rows;
+  for (const auto& album : albums) {
+    auto record = photoLibraryCollection(album);
+    auto row = record && !record->isCollectionList ? collectionRow(*db, album) : std::nullopt;
+    if (!row) {
+      NSLog("Photos: no album {} in the photo library; nothing added", album);
+      return std::nullopt;
+    }
+    rows.push_back(*row);
+  }
+  return insertAsset(*db, *bytes, pathExtension(devicePath), int(image->bitmap().width), int(image->bitmap().height), rows);
+}
+
+bool photoLibraryAddAssetToCollection(const std::string& assetIdentifier, const std::string& collectionIdentifier) {
+  auto db = Database::open(true);
+  if (!db) return false;
+  std::optional<std::int64_t> asset;
+  db->query("SELECT id FROM assets WHERE identifier = ?", {assetIdentifier},
+            [&](sqlite3_stmt* s) { asset = sqlite3_column_int64(s, 0); });
+  auto record = photoLibraryCollection(collectionIdentifier);
+  auto collection = record && !record->isCollectionList ? collectionRow(*db, collectionIdentifier) : std::nullopt;
+  if (!asset || !collection) {
+    NSLog("Photos: cannot add {} to {}: no such asset or album", assetIdentifier, collectionIdentifier);
+    return false;
+  }
+  return db->query("INSERT OR IGNORE INTO memberships(collection, asset) VALUES(?, ?)", {*collection, *asset});
+}
+
+}  // namespace platform
+
+bool UIImageWriteToSavedPhotosAlbum(const std::shared_ptr<UIImage>& image) {
+  using namespace platform;
+  auto png = image ? UIImagePNGRepresentation(image.get()) : std::nullopt;
+  if (!png) {
+    NSLog("Photos: no picture to save to the camera roll");
+    return false;
+  }
+  auto db = Database::open(true);
+  if (!db) return false;
+  auto rolls = photoLibraryAssetCollections(PHAssetCollectionTypeSmartAlbum, PHAssetCollectionSubtypeSmartAlbumUserLibrary, 1);
+  std::optional<std::string> roll = rolls.empty() ? std::nullopt : std::optional(rolls.front().localIdentifier);
+  if (!roll)
+    roll = photoLibraryCreateAssetCollection("Recents", PHAssetCollectionTypeSmartAlbum,
+                                             PHAssetCollectionSubtypeSmartAlbumUserLibrary);
+  auto row = roll ? collectionRow(*db, *roll) : std::nullopt;
+  if (!row) return false;
+  return insertAsset(*db, *png, "png", int(image->bitmap().width), int(image->bitmap().height), {*row}).has_value();
+}
