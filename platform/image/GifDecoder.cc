@@ -12,6 +12,12 @@
 namespace platform::image_detail {
 namespace {
 
+// giflib has no text for some of its codes (and none for "no error").
+const char* errorText(int code) {
+  const char* text = GifErrorString(code);
+  return text ? text : "unexpected end of data";
+}
+
 struct MemoryReader {
   std::string_view bytes;
   std::size_t position = 0;
@@ -93,7 +99,7 @@ std::optional<Bitmap> decodeGIF(std::string_view bytes) {
   int error = 0;
   Gif gif(DGifOpen(&reader, &readFromMemory, &error));
   if (!gif) {
-    logLine(fmt::format("GIF header unreadable: {}", GifErrorString(error)));
+    logLine(fmt::format("GIF header unreadable: {}", errorText(error)));
     return std::nullopt;
   }
   int transparentIndex = NO_TRANSPARENT_COLOR;
@@ -116,7 +122,7 @@ std::optional<Bitmap> decodeGIF(std::string_view bytes) {
     if (!canvas || !drawFrame(gif.get(), *canvas, transparentIndex)) break;
     return canvas;
   }
-  logLine(fmt::format("GIF data corrupt: {}", GifErrorString(gif->Error)));
+  logLine(fmt::format("GIF data corrupt: {}", errorText(gif->Error)));
   return std::nullopt;
 }
 

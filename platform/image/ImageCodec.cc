@@ -11,7 +11,10 @@ namespace platform {
 namespace image_detail {
 
 bool acceptableSize(std::uint64_t width, std::uint64_t height) {
-  if (width == 0 || height == 0) return false;
+  if (width == 0 || height == 0) {
+    logLine(fmt::format("Picture of {}x{} pixels refused: empty", width, height));
+    return false;
+  }
   if (width > kMaxDecodedPixels || height > kMaxDecodedPixels || width * height > kMaxDecodedPixels) {
     logLine(fmt::format("Picture of {}x{} pixels refused: larger than {} pixels", width, height, kMaxDecodedPixels));
     return false;

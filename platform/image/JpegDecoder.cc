@@ -14,16 +14,33 @@ struct HandleDeleter {
   void operator()(void* handle) const { tjDestroy(handle); }
 };
 
-// A decompressor per thread: creating one costs more than decoding a thumbnail.
-tjhandle decompressor() {
-  thread_local std::unique_ptr<void, HandleDeleter> handle(tjInitDecompress());
-  return handle.get();
-}
+// One decompressor per thread, kept between pictures while they decode well. After a failure the
+// library can leave it mid-way through a file, so that every later picture fails too: it is
+// then thrown away and the next picture gets a fresh one.
+class Decompressor {
+ public:
+  Decompressor() {
+    if (!handle()) handle().reset(tjInitDecompress());
+  }
+  ~Decompressor() {
+    if (!succeeded_) handle().reset();
+  }
+  tjhandle get() const { return handle().get(); }
+  void succeeded() { succeeded_ = true; }
+
+ private:
+  static std::unique_ptr<void, HandleDeleter>& handle() {
+    thread_local std::unique_ptr<void, HandleDeleter> h;
+    return h;
+  }
+  bool succeeded_ = false;
+};
 
 }  // namespace
 
 std::optional<Bitmap> decodeJPEG(std::string_view bytes) {
-  tjhandle tj = decompressor();
+  Decompressor decompressor;
+  tjhandle tj = decompressor.get();
   if (!tj) return std::nullopt;
   const auto* data = reinterpret_cast<const unsigned char*>(bytes.data());
   const unsigned long size = bytes.size();
@@ -47,6 +64,7 @@ std::optional<Bitmap> decodeJPEG(std::string_view bytes) {
       return std::nullopt;
     }
   }
+  decompressor.succeeded();
   return applyOrientation(std::move(*bitmap), exifOrientation(bytes));
 }
 

@@ -1,0 +1,58 @@
+#pragma once
+// Real picture files made at test time with the formats' own writers (libpng, TurboJPEG, giflib,
+// libwebp), and hand-built headers that lie about a picture's size.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "platform/image/ImageCodec.h"
+
+namespace testpictures {
+
+struct Rgb {
+  std::uint8_t r, g, b;
+};
+
+// A PNG written by libpng. `samples` are the raw rows as PNG stores them, packed, without filter
+// bytes (16-bit samples big-endian).
+struct PngSpec {
+  std::uint32_t width = 1;
+  std::uint32_t height = 1;
+  int colorType = 2;  // PNG_COLOR_TYPE_*
+  int bitDepth = 8;
+  bool interlaced = false;
+  std::vector<std::uint8_t> samples = {};
+  std::vector<Rgb> palette = {};
+  std::vector<std::uint8_t> paletteAlpha = {};  // tRNS for a palette picture
+};
+std::string writePng(const PngSpec& spec);
+
+// A bitmap whose four quadrants are red, green (top right), blue (bottom left) and white.
+platform::Bitmap quadrants(std::uint32_t width, std::uint32_t height);
+// Opaque pixels that vary everywhere, so that a misplaced row or column shows.
+platform::Bitmap pattern(std::uint32_t width, std::uint32_t height, bool withAlpha);
+
+std::string writeJpeg(const platform::Bitmap& bitmap, int quality, bool progressive = false);
+// The JPEG with an APP1 Exif segment right after SOI carrying `tiff` (the TIFF structure).
+std::string withExif(const std::string& jpeg, const std::string& tiff);
+// A TIFF structure whose IFD0 holds one Orientation entry.
+std::string orientationTiff(int orientation, bool bigEndian);
+
+struct GifFrame {
+  int left = 0, top = 0, width = 1, height = 1;
+  bool interlaced = false;
+  std::vector<Rgb> localColors;  // empty: use the global map
+  int transparentIndex = -1;
+  std::vector<std::uint8_t> indices;  // row by row, top to bottom
+};
+std::string writeGif(int screenWidth, int screenHeight, const std::vector<Rgb>& globalColors,
+                     const std::vector<GifFrame>& frames);
+
+std::string writeWebp(const platform::Bitmap& bitmap, bool lossless);
+
+// Headers that claim a huge picture and carry almost no data.
+std::string pngClaiming(std::uint32_t width, std::uint32_t height);
+std::string jpegClaiming(std::uint16_t width, std::uint16_t height);
+std::string webpClaiming(std::uint32_t width, std::uint32_t height);  // up to 16384 each
+
+}  // namespace testpictures
