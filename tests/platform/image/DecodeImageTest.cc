@@ -43,6 +43,15 @@ std::string flipByte(std::string bytes, std::size_t at) {
   return bytes;
 }
 
+// A patch of pattern in the middle of a clear picture.
+Bitmap islandOnClear(std::uint32_t width, std::uint32_t height) {
+  Bitmap b = pattern(width, height, false);
+  for (std::uint32_t y = 0; y < height; ++y)
+    for (std::uint32_t x = 0; x < width; ++x)
+      if (x < 4 || y < 3 || x >= width - 2 || y >= height - 2) std::fill_n(&b.rgba[(y * width + x) * 4], 4, 0);
+  return b;
+}
+
 const Rgb kRed{255, 0, 0}, kGreen{0, 255, 0}, kBlue{0, 0, 255}, kWhite{255, 255, 255};
 
 std::vector<Case> formatCases() {
@@ -91,6 +100,9 @@ std::vector<Case> formatCases() {
        {{0, 0, 255, 0, 0, 255}, {31, 15, 255, 255, 255, 255}}, {}, 40},
       {"WebpLosslessWithAlpha", [] { return writeWebp(pattern(7, 5, true), true); }, {{7, 5}}, {},
        pattern(7, 5, true)},
+      {"WebpAnimationFirstFrameOnly",
+       [] { return writeAnimatedWebp({islandOnClear(12, 10), quadrants(12, 10)}); }, {{12, 10}}, {},
+       islandOnClear(12, 10)},
       {"GifGlobalColours",
        [] {
          return writeGif(3, 2, {kRed, kGreen, kBlue, kWhite}, {{0, 0, 3, 2, false, {}, -1, {0, 1, 2, 3, 2, 1}}});
@@ -154,6 +166,8 @@ std::vector<Case> damageCases() {
        },
        std::nullopt},
       {"WebpTruncated", [=] { return cut(writeWebp(photo(), false), 0.5); }, std::nullopt},
+      {"WebpAnimationTruncated",
+       [] { return cut(writeAnimatedWebp({pattern(30, 20, false), quadrants(30, 20)}), 0.4); }, std::nullopt},
       {"WebpRiffWithoutPicture", [] { return std::string("RIFF\x04\x00\x00\x00WEBP", 12); }, std::nullopt},
       {"GifTruncated",
        [] {

@@ -4,6 +4,7 @@
 #include <png.h>
 #include <turbojpeg.h>
 #include <webp/encode.h>
+#include <webp/mux.h>
 #include <zlib.h>
 
 #include <stdexcept>
@@ -180,6 +181,36 @@ std::string writeWebp(const platform::Bitmap& bitmap, bool lossless) {
                                : WebPEncodeRGBA(bitmap.rgba.data(), bitmap.width, bitmap.height, stride, 90, &data);
   std::string out(reinterpret_cast<const char*>(data), size);
   WebPFree(data);
+  return out;
+}
+
+std::string writeAnimatedWebp(const std::vector<platform::Bitmap>& frames) {
+  WebPAnimEncoderOptions options;
+  WebPAnimEncoderOptionsInit(&options);
+  WebPAnimEncoder* encoder = WebPAnimEncoderNew(frames[0].width, frames[0].height, &options);
+  WebPConfig config;
+  WebPConfigInit(&config);
+  config.lossless = 1;
+  config.exact = 1;
+  int timestamp = 0;
+  for (const platform::Bitmap& frame : frames) {
+    WebPPicture picture;
+    WebPPictureInit(&picture);
+    picture.use_argb = 1;
+    picture.width = int(frame.width);
+    picture.height = int(frame.height);
+    WebPPictureImportRGBA(&picture, frame.rgba.data(), int(frame.width * 4));
+    WebPAnimEncoderAdd(encoder, &picture, timestamp, &config);
+    WebPPictureFree(&picture);
+    timestamp += 100;
+  }
+  WebPAnimEncoderAdd(encoder, nullptr, timestamp, nullptr);
+  WebPData data;
+  WebPDataInit(&data);
+  WebPAnimEncoderAssemble(encoder, &data);
+  std::string out(reinterpret_cast<const char*>(data.bytes), data.size);
+  WebPDataClear(&data);
+  WebPAnimEncoderDelete(encoder);
   return out;
 }
 

@@ -49,6 +49,8 @@ std::string writeGif(int screenWidth, int screenHeight, const std::vector<Rgb>& 
                      const std::vector<GifFrame>& frames);
 
 std::string writeWebp(const platform::Bitmap& bitmap, bool lossless);
+// A lossless animation of same-size frames (the encoder crops each to what it needs).
+std::string writeAnimatedWebp(const std::vector<platform::Bitmap>& frames);
 
 // Headers that claim a huge picture and carry almost no data.
 std::string pngClaiming(std::uint32_t width, std::uint32_t height);
