@@ -1,0 +1,89 @@
+#include "platform/uikit/ScreenRenderer.h"
+
+#include <cmath>
+#include <fstream>
+
+#include "platform/foundation/NSLog.h"
+#include "platform/image/UIImage.h"
+#include "platform/uikit/Drawing.h"
+#include "platform/uikit/UIApplication.h"
+#include "platform/uikit/UIScreen.h"
+#include "platform/uikit/UIWindow.h"
+
+namespace platform {
+
+namespace {
+
+// Large enough for any phone or tablet screen at 3x; beyond it a request is a mistake.
+constexpr int kMaxPixelSide = 16384;
+
+bool usableSize(int width, int height) {
+  return width > 0 && height > 0 && width <= kMaxPixelSide && height <= kMaxPixelSide;
+}
+
+void drawWindowContent(cairo_t* cr, UIWindow& window) {
+  bool hidden = window.isHidden();
+  // The window's own hidden flag is the screen's business; the caller already chose to draw it.
+  if (hidden) window.UIView::setHidden(false);
+  window.renderInContext(cr);
+  if (hidden) window.UIView::setHidden(true);
+  if (!window.rootViewController()) return;
+  for (auto c = window.rootViewController()->presentedViewController(); c; c = c->presentedViewController()) {
+    const auto& view = c->view();
+    view->setFrame(window.bounds());
+    view->renderInContext(cr);
+  }
+}
+
+}  // namespace
+
+void drawWindow(cairo_t* cr, UIWindow& window) {
+  if (!cr) return;
+  cairo_save(cr);
+  cairo_translate(cr, window.frame().origin.x, window.frame().origin.y);
+  cairo_rectangle(cr, 0, 0, window.frame().width(), window.frame().height());
+  cairo_clip(cr);
+  drawWindowContent(cr, window);
+  cairo_restore(cr);
+}
+
+Bitmap renderScreen(const UIImage* wallpaper, int pixelWidth, int pixelHeight) {
+  if (!usableSize(pixelWidth, pixelHeight)) return {};
+  SurfacePtr surface(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, pixelWidth, pixelHeight));
+  if (cairo_surface_status(surface.get()) != CAIRO_STATUS_SUCCESS) return {};
+  ContextPtr cr(cairo_create(surface.get()));
+  cairo_set_source_rgb(cr.get(), 0, 0, 0);
+  cairo_paint(cr.get());
+  drawImageInRect(cr.get(), wallpaper, CGRectMake(0, 0, pixelWidth, pixelHeight), UIViewContentModeScaleAspectFill);
+
+  double scale = UIScreen::mainScreen().scale();
+  cairo_scale(cr.get(), scale, scale);
+  for (const auto& window : UIApplication::sharedApplication().windows())
+    if (!window->isHidden()) drawWindow(cr.get(), *window);
+  return bitmapFromSurface(surface.get());
+}
+
+bool renderWindowToPNG(const std::shared_ptr<UIWindow>& window, const std::string& hostPath) {
+  if (!window) return false;
+  double scale = UIScreen::mainScreen().scale();
+  int width = int(std::lround(window->frame().width() * scale));
+  int height = int(std::lround(window->frame().height() * scale));
+  if (!usableSize(width, height)) return false;
+  SurfacePtr surface(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width, height));
+  if (cairo_surface_status(surface.get()) != CAIRO_STATUS_SUCCESS) return false;
+  ContextPtr cr(cairo_create(surface.get()));
+  cairo_scale(cr.get(), scale, scale);
+  drawWindowContent(cr.get(), *window);
+  auto png = encodePNG(bitmapFromSurface(surface.get()));
+  if (!png) return false;
+  std::ofstream out(hostPath, std::ios::binary | std::ios::trunc);
+  out.write(png->data(), std::streamsize(png->size()));
+  out.close();
+  if (!out) {
+    NSLog("Could not write window picture to {}", hostPath);
+    return false;
+  }
+  return true;
+}
+
+}  // namespace platform

@@ -1,0 +1,29 @@
+#pragma once
+// What the screen shows: the wallpaper, then every visible window by level, each with its root
+// controller's view and the controllers presented over it. Hosts use this for screenshots.
+#include <cairo.h>
+
+#include <memory>
+#include <string>
+
+#include "platform/image/ImageCodec.h"
+
+class UIImage;
+class UIWindow;
+
+namespace platform {
+
+// The screen as a picture of pixelWidth x pixelHeight pixels: the wallpaper aspect-filled (black
+// without one), then the visible windows, laid out in points at the device's scale. An empty
+// bitmap for a zero or negative size.
+Bitmap renderScreen(const UIImage* wallpaper, int pixelWidth, int pixelHeight);
+
+// One window alone on a transparent picture of its frame's size at the device's scale, drawn
+// even while hidden (the caller asked for it by name). The path is a host path. False when the
+// window is null, has no size, or the file cannot be written.
+bool renderWindowToPNG(const std::shared_ptr<UIWindow>& window, const std::string& hostPath);
+
+// Draws the window's tree and its presented controllers, the window's frame origin applied.
+void drawWindow(cairo_t* cr, UIWindow& window);
+
+}  // namespace platform

@@ -1,0 +1,30 @@
+#include "platform/uikit/UIImageView.h"
+
+#include "platform/uikit/Drawing.h"
+
+objc::Class* UIImageView::cls() {
+  static objc::Class* c = objc::objc_allocateClassPair(UIView::cls(), "UIImageView");
+  return c;
+}
+
+std::shared_ptr<UIImageView> UIImageView::alloc() { return std::make_shared<UIImageView>(); }
+
+std::shared_ptr<UIImageView> UIImageView::initWithFrame(const CGRect& frame) {
+  return std::static_pointer_cast<UIImageView>(UIView::initWithFrame(frame));
+}
+
+std::shared_ptr<UIImageView> UIImageView::initWithImage(std::shared_ptr<UIImage> image) {
+  auto view = alloc();
+  view->setImage(std::move(image));
+  view->sizeToFit();
+  return view;
+}
+
+UIImageView::UIImageView(objc::Class* isa) : UIView(isa) {}
+
+CGSize UIImageView::sizeThatFits(const CGSize& size) const {
+  if (!image_) return CGSize{};
+  return CGSize{image_->width(), image_->height()};
+}
+
+void UIImageView::draw(cairo_t* cr) { platform::drawImageInRect(cr, image_.get(), bounds(), contentMode_); }

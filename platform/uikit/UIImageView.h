@@ -1,0 +1,29 @@
+#pragma once
+// UIImageView: a picture filling the view (stretched by default, or fitted by the content mode).
+#include <memory>
+
+#include "platform/image/UIImage.h"
+#include "platform/uikit/UIKitDefines.h"
+#include "platform/uikit/UIView.h"
+
+class UIImageView : public UIView {
+ public:
+  static objc::Class* cls();
+  static std::shared_ptr<UIImageView> alloc();
+  std::shared_ptr<UIImageView> initWithFrame(const CGRect& frame);
+  // initWithImage:: the picture at its own size in points.
+  static std::shared_ptr<UIImageView> initWithImage(std::shared_ptr<UIImage> image);
+  explicit UIImageView(objc::Class* isa = UIImageView::cls());
+
+  const std::shared_ptr<UIImage>& image() const { return image_; }
+  void setImage(std::shared_ptr<UIImage> image) { image_ = std::move(image); }
+  UIViewContentMode contentMode() const { return contentMode_; }
+  void setContentMode(UIViewContentMode mode) { contentMode_ = mode; }
+
+  CGSize sizeThatFits(const CGSize& size) const override;
+  void draw(cairo_t* cr) override;
+
+ private:
+  std::shared_ptr<UIImage> image_;
+  UIViewContentMode contentMode_ = UIViewContentModeScaleToFill;
+};
