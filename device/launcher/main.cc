@@ -5,6 +5,8 @@
 #include "device/launcher/BootCommand.h"
 #include "device/launcher/DefaultsCommand.h"
 #include "device/launcher/DeviceRootCheck.h"
+#include "device/launcher/PhotosCommand.h"
+#include "device/launcher/RouteCommand.h"
 #include "platform/foundation/DeviceRoot.h"
 #include "platform/foundation/NSLog.h"
 
@@ -25,6 +27,10 @@ int main(int argc, char** argv) {
   auto* statusCmd = app.add_subcommand("status", "print what the device holds");
   auto* defaultsCmd = app.add_subcommand("defaults", "read and change the preferences");
   defaultsCmd->prefix_command();
+  auto* routeCmd = app.add_subcommand("route", "serve a host from a local address (list, HOST ADDR:PORT, --remove HOST)");
+  routeCmd->prefix_command();
+  auto* photosCmd = app.add_subcommand("photos", "the photo library (add-album TITLE, add FILE [--album A], list)");
+  photosCmd->prefix_command();
 
   CLI11_PARSE(app, argc, argv);
   platform::setProcessName("tovalune-device");
@@ -37,5 +43,7 @@ int main(int argc, char** argv) {
   if (!requireBootedDevice(platform::deviceRoot())) return 1;
   if (*statusCmd) return runStatus();
   if (*defaultsCmd) return runDefaults(defaultsCmd->remaining());
+  if (*routeCmd) return runRoute(routeCmd->remaining());
+  if (*photosCmd) return runPhotos(photosCmd->remaining());
   return 0;
 }

@@ -274,9 +274,18 @@ std::optional<std::string> photoLibraryCreateFolder(const std::string& title, co
 
 std::optional<std::string> photoLibraryAddPictureFile(const std::string& devicePath, const std::vector<std::string>& albums) {
   auto bytes = readFile(devicePath);
-  auto image = bytes ? UIImage::imageWithData(*bytes) : nullptr;
+  if (!bytes) {
+    NSLog("Photos: cannot read {}; nothing added", devicePath);
+    return std::nullopt;
+  }
+  return photoLibraryAddPictureData(*bytes, pathExtension(devicePath), albums);
+}
+
+std::optional<std::string> photoLibraryAddPictureData(std::string_view bytes, const std::string& extension,
+                                                      const std::vector<std::string>& albums) {
+  auto image = UIImage::imageWithData(bytes);
   if (!image) {
-    NSLog("Photos: {} is not a picture; nothing added", devicePath);
+    NSLog("Photos: the data is not a picture; nothing added");
     return std::nullopt;
   }
   auto db = Database::open(true);
@@ -291,7 +300,7 @@ std::optional<std::string> photoLibraryAddPictureFile(const std::string& deviceP
     }
     rows.push_back(*row);
   }
-  return insertAsset(*db, *bytes, pathExtension(devicePath), int(image->bitmap().width), int(image->bitmap().height), rows);
+  return insertAsset(*db, bytes, extension, int(image->bitmap().width), int(image->bitmap().height), rows);
 }
 
 bool photoLibraryAddAssetToCollection(const std::string& assetIdentifier, const std::string& collectionIdentifier) {

@@ -10,6 +10,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 class UIImage;
@@ -60,6 +61,9 @@ std::optional<std::string> photoLibraryCreateFolder(const std::string& title,
 // Copies a picture file (device path) into the library as a new asset, in the given albums. Refused
 // when the file is not a decodable picture or an album does not exist.
 std::optional<std::string> photoLibraryAddPictureFile(const std::string& devicePath,
+                                                      const std::vector<std::string>& albums = {});
+// The same for picture bytes; `extension` names the file type ("jpg", "png", ...).
+std::optional<std::string> photoLibraryAddPictureData(std::string_view bytes, const std::string& extension,
                                                       const std::vector<std::string>& albums = {});
 bool photoLibraryAddAssetToCollection(const std::string& assetIdentifier, const std::string& collectionIdentifier);
 

@@ -163,6 +163,15 @@ bool SCNetworkReachabilityUnscheduleFromRunLoop(SCNetworkReachabilityRef target,
   return true;
 }
 
+SCNetworkReachabilityRef CFRetain(SCNetworkReachabilityRef target) {
+  CFRetain(static_cast<CFTypeRef>(target));
+  return target;
+}
+
+void CFRelease(SCNetworkReachabilityRef target) { CFRelease(static_cast<CFTypeRef>(target)); }
+
+long CFGetRetainCount(SCNetworkReachabilityRef target) { return CFGetRetainCount(static_cast<CFTypeRef>(target)); }
+
 std::string reachabilityFlagsDescription(SCNetworkReachabilityFlags f) {
   auto c = [&](SCNetworkReachabilityFlags bit, char letter) { return (f & bit) ? letter : '-'; };
   std::string s;

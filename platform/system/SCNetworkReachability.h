@@ -65,6 +65,11 @@ bool SCNetworkReachabilityScheduleWithRunLoop(SCNetworkReachabilityRef target, C
 bool SCNetworkReachabilityUnscheduleFromRunLoop(SCNetworkReachabilityRef target, CFRunLoopRef runLoop,
                                                 const CFRunLoopMode& runLoopMode);
 
+// CFRetain / CFRelease for a reachability reference (its type is private to the platform).
+SCNetworkReachabilityRef CFRetain(SCNetworkReachabilityRef target);
+void CFRelease(SCNetworkReachabilityRef target);
+long CFGetRetainCount(SCNetworkReachabilityRef target);
+
 // The "W R t c C i D l d" picture of a flag set: each letter when its flag is set, '-' otherwise.
 std::string reachabilityFlagsDescription(SCNetworkReachabilityFlags flags);
 

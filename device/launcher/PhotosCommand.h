@@ -1,0 +1,7 @@
+#pragma once
+#include <string>
+#include <vector>
+
+// `photos add-album TITLE`, `photos add FILE [--album ID-or-TITLE]` (FILE is a path on this
+// machine), `photos list`: the device's photo library. Returns the exit status.
+int runPhotos(const std::vector<std::string>& args);
