@@ -76,6 +76,9 @@ bool tapControlWithTitle(const std::string& title) {
   auto top = window->topViewController();
   bool presenting = top && top != window->rootViewController();
   std::shared_ptr<UIView> scope = presenting ? top->view() : std::static_pointer_cast<UIView>(window);
+  // Laid out as for drawing, so that the controls' state is the one the screen shows.
+  if (presenting) scope->setFrame(window->bounds());
+  scope->layoutIfNeeded();
   auto button = findButton(scope, title);
   if (!button) return false;
   button->tap();

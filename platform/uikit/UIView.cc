@@ -82,6 +82,12 @@ void UIView::sizeToFit() {
   setFrame(CGRect{frame_.origin, size});
 }
 
+void UIView::layoutIfNeeded() {
+  layoutSubviews();
+  auto subviews = subviews_;
+  for (auto& sub : subviews) sub->layoutIfNeeded();
+}
+
 void UIView::renderInContext(cairo_t* cr) {
   if (!cr || hidden_ || alpha_ <= 0) return;
   layoutSubviews();

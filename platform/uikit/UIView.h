@@ -61,6 +61,8 @@ class UIView : public objc::Object {
   void sizeToFit();
   // Places the subviews for the current bounds; called before every drawing of the view.
   virtual void layoutSubviews() {}
+  // Lays out this view and then, recursively, its subviews, as happens before drawing or hit-testing.
+  void layoutIfNeeded();
 
   // The view's own content in its bounds (drawRect:). The background is already painted.
   virtual void draw(cairo_t* cr) {}
