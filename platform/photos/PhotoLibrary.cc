@@ -50,7 +50,7 @@ CREATE TABLE IF NOT EXISTS memberships(
 constexpr const char* kCollectionColumns =
     "c.identifier, c.title, c.is_list, c.type, c.subtype, (SELECT p.identifier FROM collections p WHERE p.id = c.parent)";
 
-using Value = std::variant<std::int64_t, double, std::string>;
+using Value = std::variant<std::monostate, std::int64_t, double, std::string>;  // monostate: NULL
 
 class Database {
  public:
@@ -95,7 +95,8 @@ class Database {
       return false;
     }
     for (std::size_t i = 0; i < args.size(); ++i) {
-      if (auto n = std::get_if<std::int64_t>(&args[i])) sqlite3_bind_int64(stmt, int(i + 1), *n);
+      if (std::holds_alternative<std::monostate>(args[i])) sqlite3_bind_null(stmt, int(i + 1));
+      else if (auto n = std::get_if<std::int64_t>(&args[i])) sqlite3_bind_int64(stmt, int(i + 1), *n);
       else if (auto d = std::get_if<double>(&args[i])) sqlite3_bind_double(stmt, int(i + 1), *d);
       else {
         const auto& s = std::get<std::string>(args[i]);
@@ -167,15 +168,11 @@ std::optional<std::string> insertCollection(const std::string& title, bool isLis
     parent = collectionRow(*db, *folder);
   }
   std::string identifier = UUIDString() + "/L0/040";
-  std::string sql = "INSERT INTO collections(identifier, title, is_list, type, subtype, parent) VALUES(?, ?, ?, ?, ?, ";
-  std::vector<Value> args{identifier, title, std::int64_t(isList), std::int64_t(type), std::int64_t(subtype)};
-  if (parent) {
-    sql += "?)";
-    args.push_back(*parent);
-  } else {
-    sql += "NULL)";
-  }
-  if (!db->query(sql, args)) return std::nullopt;
+  Value parentValue;
+  if (parent) parentValue = *parent;
+  if (!db->query("INSERT INTO collections(identifier, title, is_list, type, subtype, parent) VALUES(?, ?, ?, ?, ?, ?)",
+                 {identifier, title, std::int64_t(isList), std::int64_t(type), std::int64_t(subtype), parentValue}))
+    return std::nullopt;
   return identifier;
 }
 
