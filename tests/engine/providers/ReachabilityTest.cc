@@ -1,0 +1,80 @@
+#include "engine/providers/OrbelTovaluneReachability.h"
+#include "platform/foundation/DeviceSettings.h"
+#include "platform/foundation/NSException.h"
+#include "platform/foundation/NSLog.h"
+#include "tests/support/TempDeviceRoot.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+TEST(Reachability, StatusForFlagsAndItsLogLine) {
+  platform::LogCapture log;
+  OrbelTovaluneReachability r;
+  const SCNetworkReachabilityFlags R = kSCNetworkReachabilityFlagsReachable;
+  const struct {
+    SCNetworkReachabilityFlags flags;
+    NetworkStatus status;
+    const char* picture;
+  } table[] = {
+      {R | kSCNetworkReachabilityFlagsIsWWAN, ReachableViaWWAN, "WR -------"},
+      {R, ReachableViaWiFi, "-R -------"},
+      {R | kSCNetworkReachabilityFlagsConnectionRequired | kSCNetworkReachabilityFlagsConnectionOnDemand,
+       ReachableViaWiFi, "-R -c--D--"},
+      {R | kSCNetworkReachabilityFlagsConnectionRequired | kSCNetworkReachabilityFlagsInterventionRequired,
+       NotReachable, "-R -c-i---"},
+      {R | kSCNetworkReachabilityFlagsConnectionRequired, NotReachable, "-R -c-----"},
+      {R | kSCNetworkReachabilityFlagsConnectionOnTraffic | kSCNetworkReachabilityFlagsTransientConnection |
+           kSCNetworkReachabilityFlagsIsLocalAddress | kSCNetworkReachabilityFlagsIsDirect,
+       ReachableViaWiFi, "-R t-C--ld"},
+      {0, NotReachable, "-- -------"},
+      {kSCNetworkReachabilityFlagsIsWWAN, NotReachable, "W- -------"},
+  };
+  for (const auto& row : table) {
+    EXPECT_EQ(r.networkStatusForFlags(row.flags), row.status) << row.picture;
+    EXPECT_TRUE(log.contains(fmt::format("Reachability Flag Status: {} networkStatusForFlags\n", row.picture)))
+        << row.picture;
+  }
+}
+
+TEST(Reachability, InternetStatusFollowsTheDevicesNetwork) {
+  TempDeviceRoot root;
+  const struct {
+    platform::NetworkKind kind;
+    NetworkStatus status;
+  } table[] = {{platform::NetworkKind::WiFi, ReachableViaWiFi},
+               {platform::NetworkKind::Cellular, ReachableViaWWAN},
+               {platform::NetworkKind::None, NotReachable}};
+  for (const auto& row : table) {
+    platform::DeviceSettings s;
+    s.network = row.kind;
+    ASSERT_TRUE(platform::saveDeviceSettings(s));
+    auto r = OrbelTovaluneReachability::reachabilityForInternetConnection();
+    ASSERT_TRUE(r);
+    EXPECT_TRUE(r->startNotifier());
+    EXPECT_EQ(r->currentReachabilityStatus(), row.status);
+    EXPECT_FALSE(r->connectionRequired());
+    r->stopNotifier();
+  }
+  EXPECT_FALSE(OrbelTovaluneReachability::reachabilityWithHostName(""));
+}
+
+TEST(Reachability, MonitorWithoutReferenceIsAProgrammingError) {
+  platform::LogCapture log;
+  OrbelTovaluneReachability r;
+  try {
+    r.connectionRequired();
+    FAIL();
+  } catch (const platform::NSException& e) {
+    EXPECT_EQ(e.reason(), "connectionRequired called with NULL reachabilityRef");
+  }
+  try {
+    r.currentReachabilityStatus();
+    FAIL();
+  } catch (const platform::NSException& e) {
+    EXPECT_EQ(e.reason(), "currentNetworkStatus called with NULL SCNetworkReachabilityRef");
+  }
+  EXPECT_TRUE(log.containsSubstring("OrbelTovaluneReachability.m"));
+}
+
+}  // namespace
