@@ -85,3 +85,19 @@ std::string photoLikeJpeg(const platform::Bitmap& picture, int quality) {
   tjDestroy(tj);
   return out;
 }
+
+std::string photoLikeJpegStoredSideways(const platform::Bitmap& picture, int quality) {
+  platform::Bitmap sideways{picture.height, picture.width, std::vector<std::uint8_t>(picture.rgba.size())};
+  for (std::uint32_t y = 0; y < sideways.height; ++y)
+    for (std::uint32_t x = 0; x < sideways.width; ++x) {
+      const std::size_t from = (std::size_t{x} * picture.width + (picture.width - 1 - y)) * 4;
+      std::copy_n(&picture.rgba[from], 4, &sideways.rgba[(std::size_t{y} * sideways.width + x) * 4]);
+    }
+  const std::string jpeg = photoLikeJpeg(sideways, quality);
+  // APP1: "Exif\0\0", a big-endian TIFF header, IFD0 with one entry: Orientation (SHORT) = 6.
+  const std::string exif("Exif\0\0MM\0\x2A\0\0\0\x08\0\x01\x01\x12\0\x03\0\0\0\x01\0\x06\0\0\0\0\0\0", 32);
+  std::string app1 = "\xFF\xE1";
+  app1.push_back(char(0));
+  app1.push_back(char(exif.size() + 2));
+  return jpeg.substr(0, 2) + app1 + exif + jpeg.substr(2);
+}

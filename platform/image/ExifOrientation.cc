@@ -1,6 +1,8 @@
 // A phone stores a portrait photo as the sensor saw it and records in EXIF how to turn it upright.
 // Only IFD0's Orientation tag matters here, so the segment is walked by hand; every offset in it
 // comes from the file and is checked against the segment before it is followed.
+#include <algorithm>
+#include <cstddef>
 #include <cstring>
 
 #include "platform/image/ImageDecoders.h"
@@ -72,32 +74,42 @@ int exifOrientation(std::string_view jpeg) {
 
 Bitmap applyOrientation(Bitmap stored, int orientation) {
   if (orientation < 2 || orientation > 8) return stored;
-  const std::size_t w = stored.width;
-  const std::size_t h = stored.height;
+  const std::ptrdiff_t w = stored.width;
+  const std::ptrdiff_t h = stored.height;
+  // The stored pixel that belongs at upright (x, y) is at base + x * stepX + y * stepY.
+  struct Walk {
+    std::ptrdiff_t base, stepX, stepY;
+  };
+  const Walk walks[] = {
+      {0, 1, w},                      // 1
+      {w - 1, -1, w},                 // 2: mirrored left to right
+      {(h - 1) * w + w - 1, -1, -w},  // 3: half a turn
+      {(h - 1) * w, 1, -w},           // 4: mirrored top to bottom
+      {0, w, 1},                      // 5: transposed
+      {(h - 1) * w, -w, 1},           // 6: a quarter turn clockwise
+      {(h - 1) * w + w - 1, -w, -1},  // 7: transverse
+      {w - 1, w, -1},                 // 8: a quarter turn anticlockwise
+  };
+  const Walk walk = walks[orientation - 1];
   const bool swap = orientation >= 5;
   Bitmap out;
   out.width = swap ? stored.height : stored.width;
   out.height = swap ? stored.width : stored.height;
   out.rgba.resize(stored.rgba.size());
-  const auto* src = reinterpret_cast<const std::uint32_t*>(stored.rgba.data());
-  auto* dst = reinterpret_cast<std::uint32_t*>(out.rgba.data());
-  const std::size_t ow = out.width;
-  const std::size_t oh = out.height;
-  // For each upright pixel (x, y), the stored pixel (sx, sy) that belongs there.
-  for (std::size_t y = 0; y < oh; ++y) {
-    for (std::size_t x = 0; x < ow; ++x) {
-      std::size_t sx = 0;
-      std::size_t sy = 0;
-      switch (orientation) {
-        case 2: sx = w - 1 - x; sy = y; break;
-        case 3: sx = w - 1 - x; sy = h - 1 - y; break;
-        case 4: sx = x; sy = h - 1 - y; break;
-        case 5: sx = y; sy = x; break;
-        case 6: sx = y; sy = h - 1 - x; break;
-        case 7: sx = w - 1 - y; sy = h - 1 - x; break;
-        case 8: sx = w - 1 - y; sy = x; break;
+  const std::uint8_t* src = stored.rgba.data();
+  std::uint8_t* dst = out.rgba.data();
+  const std::ptrdiff_t ow = out.width;
+  const std::ptrdiff_t oh = out.height;
+  // Tiles keep the column walks of the quarter turns within the cache.
+  constexpr std::ptrdiff_t kTile = 64;
+  for (std::ptrdiff_t ty = 0; ty < oh; ty += kTile) {
+    for (std::ptrdiff_t tx = 0; tx < ow; tx += kTile) {
+      const std::ptrdiff_t xEnd = std::min(tx + kTile, ow);
+      for (std::ptrdiff_t y = ty; y < std::min(ty + kTile, oh); ++y) {
+        std::ptrdiff_t from = walk.base + tx * walk.stepX + y * walk.stepY;
+        for (std::ptrdiff_t x = tx; x < xEnd; ++x, from += walk.stepX)
+          std::memcpy(dst + (y * ow + x) * 4, src + from * 4, 4);
       }
-      dst[y * ow + x] = src[sy * w + sx];
     }
   }
   return out;

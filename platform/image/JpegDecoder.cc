@@ -36,6 +36,19 @@ class Decompressor {
   bool succeeded_ = false;
 };
 
+// TurboJPEG will not turn CMYK into RGB, so those files (print-ready pictures saved from the web)
+// are decoded as CMYK and converted here. They are stored inverted, as Adobe writes them.
+void cmykToRgbaInPlace(Bitmap& bitmap) {
+  std::uint8_t* p = bitmap.rgba.data();
+  for (std::size_t i = 0; i < bitmap.rgba.size(); i += 4) {
+    const unsigned k = p[i + 3];
+    p[i] = std::uint8_t((p[i] * k + 127) / 255);
+    p[i + 1] = std::uint8_t((p[i + 1] * k + 127) / 255);
+    p[i + 2] = std::uint8_t((p[i + 2] * k + 127) / 255);
+    p[i + 3] = 0xFF;
+  }
+}
+
 }  // namespace
 
 std::optional<Bitmap> decodeJPEG(std::string_view bytes) {
@@ -55,7 +68,9 @@ std::optional<Bitmap> decodeJPEG(std::string_view bytes) {
 
   // LIMITSCANS refuses progressive files built with thousands of scans to burn CPU.
   const int flags = TJFLAG_LIMITSCANS;
-  if (tjDecompress2(tj, data, size, bitmap->rgba.data(), width, width * 4, height, TJPF_RGBA, flags) != 0) {
+  const bool cmyk = colorspace == TJCS_CMYK || colorspace == TJCS_YCCK;
+  const TJPF format = cmyk ? TJPF_CMYK : TJPF_RGBA;
+  if (tjDecompress2(tj, data, size, bitmap->rgba.data(), width, width * 4, height, format, flags) != 0) {
     // Warnings (a few stray bytes before a marker, common from cameras) leave a whole picture;
     // a file that ends early does not, and is refused rather than shown half grey.
     const char* message = tjGetErrorStr2(tj);
@@ -65,6 +80,7 @@ std::optional<Bitmap> decodeJPEG(std::string_view bytes) {
     }
   }
   decompressor.succeeded();
+  if (cmyk) cmykToRgbaInPlace(*bitmap);
   return applyOrientation(std::move(*bitmap), exifOrientation(bytes));
 }
 

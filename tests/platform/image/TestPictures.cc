@@ -92,14 +92,16 @@ platform::Bitmap pattern(std::uint32_t width, std::uint32_t height, bool withAlp
   return b;
 }
 
-std::string writeJpeg(const platform::Bitmap& bitmap, int quality, bool progressive) {
+namespace {
+
+std::string compressJpeg(const std::uint8_t* pixels, const platform::Bitmap& bitmap, TJPF format, int quality,
+                         int flags) {
   tjhandle tj = tjInitCompress();
   unsigned char* jpeg = nullptr;
   unsigned long size = 0;
-  const int flags = progressive ? TJFLAG_PROGRESSIVE : 0;
   // 4:4:4 keeps the quadrant colours clean right up to their edges.
-  if (tjCompress2(tj, bitmap.rgba.data(), bitmap.width, bitmap.width * 4, bitmap.height, TJPF_RGBA, &jpeg, &size,
-                  TJSAMP_444, quality, flags) != 0) {
+  if (tjCompress2(tj, pixels, bitmap.width, bitmap.width * 4, bitmap.height, format, &jpeg, &size, TJSAMP_444,
+                  quality, flags) != 0) {
     tjDestroy(tj);
     throw std::runtime_error("TurboJPEG could not write the test picture");
   }
@@ -107,6 +109,19 @@ std::string writeJpeg(const platform::Bitmap& bitmap, int quality, bool progress
   tjFree(jpeg);
   tjDestroy(tj);
   return out;
+}
+
+}  // namespace
+
+std::string writeJpeg(const platform::Bitmap& bitmap, int quality, bool progressive) {
+  return compressJpeg(bitmap.rgba.data(), bitmap, TJPF_RGBA, quality, progressive ? TJFLAG_PROGRESSIVE : 0);
+}
+
+std::string writeCmykJpeg(const platform::Bitmap& bitmap) {
+  // Inverted CMYK of an RGB colour: C' = R, M' = G, Y' = B, K' = 255 (no black).
+  std::vector<std::uint8_t> cmyk = bitmap.rgba;
+  for (std::size_t i = 3; i < cmyk.size(); i += 4) cmyk[i] = 255;
+  return compressJpeg(cmyk.data(), bitmap, TJPF_CMYK, 95, 0);
 }
 
 std::string withExif(const std::string& jpeg, const std::string& tiff) {

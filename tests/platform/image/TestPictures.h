@@ -33,6 +33,8 @@ platform::Bitmap quadrants(std::uint32_t width, std::uint32_t height);
 platform::Bitmap pattern(std::uint32_t width, std::uint32_t height, bool withAlpha);
 
 std::string writeJpeg(const platform::Bitmap& bitmap, int quality, bool progressive = false);
+// A YCCK JPEG holding the bitmap as inverted CMYK, the way print software saves one.
+std::string writeCmykJpeg(const platform::Bitmap& bitmap);
 // The JPEG with an APP1 Exif segment right after SOI carrying `tiff` (the TIFF structure).
 std::string withExif(const std::string& jpeg, const std::string& tiff);
 // A TIFF structure whose IFD0 holds one Orientation entry.
