@@ -148,6 +148,13 @@ std::vector<WallpaperFile> SBWallpaperState::currentWallpapers() {
   return files;
 }
 
+std::vector<WallpaperFile> SBWallpaperState::wallpapersInFolder(const std::string& folder) {
+  std::vector<WallpaperFile> files;
+  for (WallpaperScreen screen : {WallpaperScreen::Lock, WallpaperScreen::Home})
+    for (WallpaperAppearance appearance : kAppearances) files.push_back(readWallpaperFile(folder, screen, appearance));
+  return files;
+}
+
 std::shared_ptr<UIImage> SBWallpaperState::loadWallpaper(WallpaperScreen screen, WallpaperAppearance appearance) {
   std::lock_guard lock(mu_);
   auto folder = dataStoreLocked()->directoryPath();

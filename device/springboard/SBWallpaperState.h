@@ -57,6 +57,9 @@ class SBWallpaperState {
   WallpaperFile currentWallpaper(WallpaperScreen screen, WallpaperAppearance appearance);
   // Lock light, lock dark, home light, home dark.
   std::vector<WallpaperFile> currentWallpapers();
+  // The same for a folder named by the caller: a process without SpringBoard's hooks (the
+  // launcher) cannot ask the data store where a running SpringBoard keeps its files.
+  static std::vector<WallpaperFile> wallpapersInFolder(const std::string& folder);
   // The picture itself, loaded through the hookable UIImage init; nullptr when missing or unreadable.
   std::shared_ptr<UIImage> loadWallpaper(WallpaperScreen screen, WallpaperAppearance appearance);
 
@@ -77,7 +80,8 @@ class SBWallpaperState {
  private:
   SBFWallpaperDirectoryDataStore* dataStoreLocked();
   SBFWallpaperCache* cacheLocked();
-  WallpaperFile readWallpaperFile(const std::string& folder, WallpaperScreen screen, WallpaperAppearance appearance);
+  static WallpaperFile readWallpaperFile(const std::string& folder, WallpaperScreen screen,
+                                         WallpaperAppearance appearance);
 
   mutable std::mutex mu_;  // guards files and objects; changes are serialised by it
   objc::id dataStore_;

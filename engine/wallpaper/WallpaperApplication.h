@@ -19,7 +19,9 @@ using WallpaperObjectDictionary = std::map<std::string, std::shared_ptr<objc::Ob
 using SBSUIWallpaperSetImagesPointer = void (*)(const WallpaperObjectDictionary& images,
                                                 const WallpaperObjectDictionary& options, int location, int flags);
 
-enum WallpaperLocation : int { LocationLockScreen = 1, LocationHomeScreen = 2, LocationBoth = 3 };
+// LocationSeparate is a preference value only: the refresh cycle turns it into two pictures, one
+// for code 1 and one for code 2, so it never reaches the functions below.
+enum WallpaperLocation : int { LocationLockScreen = 1, LocationHomeScreen = 2, LocationBoth = 3, LocationSeparate = 4 };
 
 // Serialises every call of _SBSUIWallpaperSetImages. Made by start-up with createWallpaperLock().
 extern platform::NSLock* wallpaperLock;

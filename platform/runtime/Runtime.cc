@@ -2,6 +2,8 @@
 
 #include <fmt/format.h>
 
+#include <unordered_set>
+
 namespace objc {
 namespace {
 
@@ -28,8 +30,6 @@ SEL sel_registerName(std::string_view name) {
   return out;
 }
 
-std::atomic<std::uint64_t> gMethodGeneration{1};
-
 namespace {
 // One lock for every method table: changes are rare (class set-up and hooks), and one lock lets a
 // cache be built from a consistent view of a whole superclass chain.
@@ -38,9 +38,14 @@ std::mutex& methodLock() {
   return *mu;
 }
 
-std::unique_ptr<MethodCache> buildCache(const std::unordered_map<SEL, IMP>& resolved, std::uint64_t generation) {
+// Every class of the process, so that a change can drop their caches. Guarded by the method lock.
+std::unordered_set<Class*>& allClasses() {
+  static auto* classes = new std::unordered_set<Class*>();
+  return *classes;
+}
+
+std::unique_ptr<MethodCache> buildCache(const std::unordered_map<SEL, IMP>& resolved) {
   auto cache = std::make_unique<MethodCache>();
-  cache->generation = generation;
   std::size_t capacity = 8;
   while (capacity < resolved.size() * 2 + 1) capacity *= 2;
   cache->mask = capacity - 1;
@@ -54,18 +59,33 @@ std::unique_ptr<MethodCache> buildCache(const std::unordered_map<SEL, IMP>& reso
 }
 }  // namespace
 
+// Called with the method lock held, after a table changed. A send that loaded a cache just before
+// may still finish with the old implementation, as a send that began before the change; the old
+// cache therefore stays allocated (retired_), and every send that starts afterwards rebuilds.
+void dropMethodCaches() {
+  for (Class* c : allClasses()) c->cache_.store(nullptr, std::memory_order_release);
+}
+
+Class::Class(std::string name, Class* superclass) : name_(std::move(name)), super_(superclass) {
+  std::lock_guard lock(methodLock());
+  allClasses().insert(this);
+}
+
+Class::~Class() {
+  std::lock_guard lock(methodLock());
+  allClasses().erase(this);
+}
+
 IMP Class::lookupSlow(SEL sel) const {
   std::lock_guard lock(methodLock());
-  // Read under the lock: every change bumps the generation while holding it, so the cache built
-  // here is exact for this generation.
-  std::uint64_t generation = gMethodGeneration.load(std::memory_order_relaxed);
-  const MethodCache* current = cache_.load(std::memory_order_relaxed);
-  if (current && current->generation == generation) return current->find(sel);
+  // Tables change only under this lock, so the cache built here is exact until the next change,
+  // which drops it again.
+  if (const MethodCache* current = cache_.load(std::memory_order_relaxed)) return current->find(sel);
 
   std::unordered_map<SEL, IMP> resolved;
   for (const Class* c = this; c; c = c->super_)
     for (const auto& [s, imp] : c->methods_) resolved.emplace(s, imp);  // the nearest class wins
-  auto cache = buildCache(resolved, generation);
+  auto cache = buildCache(resolved);
   IMP found = cache->find(sel);
   cache_.store(cache.get(), std::memory_order_release);
   retired_.push_back(std::move(cache));
@@ -75,7 +95,7 @@ IMP Class::lookupSlow(SEL sel) const {
 void Class::addMethod(SEL sel, IMP imp) {
   std::lock_guard lock(methodLock());
   methods_[sel] = imp;
-  gMethodGeneration.fetch_add(1, std::memory_order_release);
+  dropMethodCaches();
 }
 
 IMP Class::replaceMethod(SEL sel, IMP imp) {
@@ -86,7 +106,7 @@ IMP Class::replaceMethod(SEL sel, IMP imp) {
     if (it != c->methods_.end()) previous = it->second;
   }
   methods_[sel] = imp;
-  gMethodGeneration.fetch_add(1, std::memory_order_release);
+  dropMethodCaches();
   return previous;
 }
 

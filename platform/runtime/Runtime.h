@@ -37,13 +37,12 @@ using id = std::shared_ptr<Object>;
 // Makes an instance of `cls` (which may be a subclass of the class that registered the allocator).
 using Allocator = id (*)(Class* cls);
 
-// Every send goes through Class::lookup, so the hit path is kept to two atomic loads and a probe
+// Every send goes through Class::lookup, so the hit path is kept to one atomic load and a probe
 // of a flat table. A class's cache holds every implementation a send to it can reach (inherited
 // ones resolved), so a probe that misses means "no such method" without walking the superclasses.
-// Any change to any method table bumps one process-wide generation, which retires every cache at
-// once; a hook on a superclass therefore reaches its subclasses' next sends.
+// Any change to any method table drops the cache of every class (changes are rare: class set-up
+// and hooks), so a hook on a superclass reaches its subclasses' next sends.
 struct MethodCache {
-  std::uint64_t generation = 0;
   std::size_t mask = 0;                       // capacity - 1, capacity a power of two
   std::vector<std::pair<SEL, IMP>> slots;     // open addressing; an empty slot has a null SEL
 
@@ -56,23 +55,24 @@ struct MethodCache {
   }
   static std::size_t hash(SEL sel) {
     auto v = reinterpret_cast<std::uintptr_t>(sel);
-    return static_cast<std::size_t>((v >> 4) * 0x9E3779B97F4A7C15ull >> 32);
+    // Selectors are small heap objects allocated apart; the low bits of the address say nothing.
+    return static_cast<std::size_t>(v >> 4);
   }
 };
 
-extern std::atomic<std::uint64_t> gMethodGeneration;
-
 class Class {
  public:
-  Class(std::string name, Class* superclass) : name_(std::move(name)), super_(superclass) {}
+  Class(std::string name, Class* superclass);
+  ~Class();
+  Class(const Class&) = delete;
+  Class& operator=(const Class&) = delete;
   const std::string& name() const { return name_; }
   Class* superclass() const { return super_; }
 
   // This class's implementation or the nearest superclass's; nullptr when none.
   IMP lookup(SEL sel) const {
     const MethodCache* cache = cache_.load(std::memory_order_acquire);
-    if (cache && cache->generation == gMethodGeneration.load(std::memory_order_acquire)) return cache->find(sel);
-    return lookupSlow(sel);
+    return cache ? cache->find(sel) : lookupSlow(sel);
   }
   void addMethod(SEL sel, IMP imp);
   // Installs `imp` for `sel` on this class and returns what a send reached before (its own or an
@@ -88,6 +88,7 @@ class Class {
 
  private:
   IMP lookupSlow(SEL sel) const;
+  friend void dropMethodCaches();
   std::string name_;
   Class* super_;
   std::unordered_map<SEL, IMP> methods_;  // guarded by the runtime's method lock

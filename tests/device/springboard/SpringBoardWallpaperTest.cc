@@ -184,8 +184,12 @@ TEST_F(SpringBoardWallpaperTest, HookedDataStoreMovesTheFilesAndLeavesTheOwnOnes
       EXPECT_EQ(f.contentHash, hashOf(engine));
     }
   }
-  // Without the hook SpringBoard's own pictures are back.
+  // Without the hook SpringBoard's own pictures are back; the store's can still be read by folder.
   for (const WallpaperFile& f : state().currentWallpapers()) EXPECT_EQ(f.contentHash, hashOf(own));
+  for (const WallpaperFile& f : SBWallpaperState::wallpapersInFolder(kStoreFolder)) {
+    EXPECT_EQ(f.path, path(kStoreFolder, f.screen, f.appearance));
+    EXPECT_EQ(f.contentHash, hashOf(engine));
+  }
 }
 
 TEST_F(SpringBoardWallpaperTest, DataStoreNamingNoLocalFolderWritesNothing) {
