@@ -99,10 +99,12 @@ TEST(SymbolicatedCallStack, NamesTheFrameThatRaised) {
     const auto original = exception.callStackSymbols();
     const auto lines = symbolicatedCallStack(exception);
     ASSERT_EQ(lines.size(), original.size());
-    // Frame 0 is the platform's raise; the frame that called it keeps its index, image and
-    // address (the line's first 59 characters) and gains its name.
-    ASSERT_GE(lines.size(), 2u);
-    EXPECT_EQ(lines[1], original[1].substr(0, 59) + "raisingProbe");
+    // The frame that called the platform's raise keeps its index, image and address (the line's
+    // first 59 characters) and gains its name; which frame that is depends on the build.
+    std::size_t found = 0;
+    while (found < lines.size() && !lines[found].ends_with(" raisingProbe")) ++found;
+    ASSERT_LT(found, lines.size());
+    EXPECT_EQ(lines[found], original[found].substr(0, 59) + "raisingProbe");
   }
 }
 
@@ -113,8 +115,10 @@ TEST(PrintCallStack, LogsEveryFrameInOrderUnderItsTag) {
   ASSERT_GE(lines.size(), 3u);
   for (std::size_t i = 0; i < lines.size(); ++i)
     EXPECT_EQ(lines[i].rfind(fmt::format("[Probe] : {:<4}", i), 0), 0u) << lines[i];
-  EXPECT_TRUE(lines[0].find(" PrintCallStack(") != std::string::npos) << lines[0];
-  EXPECT_TRUE(lines[1].ends_with(" printingProbe")) << lines[1];
+  std::size_t own = 0;
+  while (own < lines.size() && lines[own].find(" PrintCallStack(") == std::string::npos) ++own;
+  ASSERT_LT(own + 1, lines.size()) << "no frame of PrintCallStack itself";
+  EXPECT_TRUE(lines[own + 1].ends_with(" printingProbe")) << lines[own + 1];
 }
 
 }  // namespace
