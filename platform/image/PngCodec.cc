@@ -21,6 +21,16 @@ using Ctx = std::unique_ptr<spng_ctx, CtxDeleter>;
 constexpr std::size_t kChunkSizeLimit = 8u << 20;
 constexpr std::size_t kChunkCacheLimit = 32u << 20;
 
+// Deflate packs at most 1032 bytes into one, so a file far smaller than its rows / 1032 is
+// damaged or lying about its size: refused before hundreds of megabytes are set aside for it.
+bool enoughDataFor(const spng_ihdr& ihdr, std::size_t fileSize) {
+  static constexpr int kChannels[] = {1, 0, 3, 1, 2, 0, 4};  // by colour type
+  const int channels = ihdr.color_type <= 6 ? kChannels[ihdr.color_type] : 0;
+  const std::uint64_t rowBytes = (std::uint64_t{ihdr.width} * channels * ihdr.bit_depth + 7) / 8;
+  const std::uint64_t rawBytes = std::uint64_t{ihdr.height} * (rowBytes + 1);
+  return fileSize >= rawBytes / 1032;
+}
+
 bool everyPixelOpaque(const Bitmap& bitmap) {
   const std::uint8_t* p = bitmap.rgba.data();
   const std::size_t n = bitmap.rgba.size();
@@ -53,6 +63,17 @@ std::optional<Bitmap> decodePNG(std::string_view bytes) {
   spng_ihdr ihdr{};
   if (int err = spng_get_ihdr(ctx.get(), &ihdr)) {
     logLine(fmt::format("PNG header unreadable: {}", spng_strerror(err)));
+    return std::nullopt;
+  }
+  // The header's checksum is only checked once the chunks after it are read: do that before
+  // trusting its size.
+  if (int err = spng_decode_chunks(ctx.get())) {
+    logLine(fmt::format("PNG header corrupt: {}", spng_strerror(err)));
+    return std::nullopt;
+  }
+  if (!acceptableSize(ihdr.width, ihdr.height)) return std::nullopt;
+  if (!enoughDataFor(ihdr, bytes.size())) {
+    logLine(fmt::format("PNG of {}x{} pixels refused: {} bytes cannot hold it", ihdr.width, ihdr.height, bytes.size()));
     return std::nullopt;
   }
   auto bitmap = allocateBitmap(ihdr.width, ihdr.height);
