@@ -2,11 +2,20 @@
 #include <CLI/CLI.hpp>
 #include <fmt/format.h>
 
+#include <filesystem>
+
 #include "device/launcher/BootCommand.h"
+#include "device/launcher/ClockCommand.h"
 #include "device/launcher/DefaultsCommand.h"
 #include "device/launcher/DeviceRootCheck.h"
+#include "device/launcher/DeviceStart.h"
+#include "device/launcher/DeviceStatus.h"
+#include "device/launcher/EngineInstall.h"
+#include "device/launcher/Launchd.h"
 #include "device/launcher/PhotosCommand.h"
 #include "device/launcher/RouteCommand.h"
+#include "device/launcher/SpringBoardCommands.h"
+#include "device/launcher/TimelineCommand.h"
 #include "platform/foundation/DeviceRoot.h"
 #include "platform/foundation/NSLog.h"
 
@@ -23,8 +32,12 @@ int main(int argc, char** argv) {
   bootCmd->add_option("--screen-width", boot.screenWidth, "screen width in points");
   bootCmd->add_option("--screen-height", boot.screenHeight, "screen height in points");
   bootCmd->add_option("--screen-scale", boot.screenScale, "pixels per point");
+  std::string engine;
+  bootCmd->add_option("--engine", engine, "engine library to install (default: the built one)");
 
   auto* statusCmd = app.add_subcommand("status", "print what the device holds");
+  bool statusJSON = false;
+  statusCmd->add_flag("--json", statusJSON, "as JSON");
   auto* defaultsCmd = app.add_subcommand("defaults", "read and change the preferences");
   defaultsCmd->prefix_command();
   auto* routeCmd = app.add_subcommand("route", "serve a host from a local address (list, HOST ADDR:PORT, --remove HOST)");
@@ -32,16 +45,55 @@ int main(int argc, char** argv) {
   auto* photosCmd = app.add_subcommand("photos", "the photo library (add-album TITLE, add FILE [--album A], list)");
   photosCmd->prefix_command();
 
+  auto* lockCmd = app.add_subcommand("lock", "turn the display off");
+  auto* unlockCmd = app.add_subcommand("unlock", "turn the display on");
+  std::string clockTime;
+  auto* clockCmd = app.add_subcommand("clock", "set the device's time of day");
+  clockCmd->add_option("time", clockTime, "HH:MM or HH:MM:SS")->required();
+  std::string screen, shotFile;
+  auto* shotCmd = app.add_subcommand("screenshot", "save the lock or home screen as a PNG");
+  shotCmd->add_option("screen", screen, "lock or home")->required();
+  shotCmd->add_option("file", shotFile, "PNG file on this machine")->required();
+  std::string tapTitle;
+  auto* tapCmd = app.add_subcommand("tap", "tap the control with this title");
+  tapCmd->add_option("title", tapTitle, "the control's title")->required();
+  auto* installCmd = app.add_subcommand("install", "install the engine and restart SpringBoard");
+  installCmd->add_option("--engine", engine, "engine library (default: the built one)");
+  auto* uninstallCmd = app.add_subcommand("uninstall", "remove the engine and restart SpringBoard");
+  bool follow = false;
+  auto* logsCmd = app.add_subcommand("logs", "print SpringBoard's log");
+  logsCmd->add_flag("-f,--follow", follow, "keep printing what it adds");
+  auto* timelineCmd = app.add_subcommand("timeline", "the timeline (add HH:MM PICTURE|random, list, clear)");
+  timelineCmd->prefix_command();
+  auto* shutdownCmd = app.add_subcommand("shutdown", "stop SpringBoard and the device");
+  auto* launchdCmd = app.add_subcommand("launchd", "the device's supervisor (started by boot)");
+  launchdCmd->group("");
+
   CLI11_PARSE(app, argc, argv);
   platform::setProcessName("tovalune-device");
-  platform::setDeviceRoot(root);
+  // Absolute, because the supervisor and SpringBoard run from elsewhere and inherit it.
+  std::error_code ec;
+  auto absoluteRoot = std::filesystem::absolute(root, ec);
+  platform::setDeviceRoot(ec ? root : absoluteRoot.lexically_normal().string());
 
   if (*bootCmd) {
     int rc = runBoot(boot);
-    return rc ? rc : runStatus();
+    if (!rc) rc = startDevice(engine);
+    return rc ? rc : runDeviceStatus(false);
   }
   if (!requireBootedDevice(platform::deviceRoot())) return 1;
-  if (*statusCmd) return runStatus();
+  if (*statusCmd) return runDeviceStatus(statusJSON);
+  if (*lockCmd) return runLock();
+  if (*unlockCmd) return runUnlock();
+  if (*clockCmd) return runClock(clockTime);
+  if (*shotCmd) return runScreenshot(screen, shotFile);
+  if (*tapCmd) return runTap(tapTitle);
+  if (*installCmd) return runInstall(engine);
+  if (*uninstallCmd) return runUninstall();
+  if (*logsCmd) return runLogs(follow);
+  if (*timelineCmd) return runTimeline(timelineCmd->remaining());
+  if (*shutdownCmd) return runShutdown();
+  if (*launchdCmd) return runLaunchd();
   if (*defaultsCmd) return runDefaults(defaultsCmd->remaining());
   if (*routeCmd) return runRoute(routeCmd->remaining());
   if (*photosCmd) return runPhotos(photosCmd->remaining());

@@ -1,0 +1,100 @@
+#include "device/launcher/DeviceStatus.h"
+
+#include <fmt/format.h>
+
+#include <nlohmann/json.hpp>
+
+#include "device/launcher/BootCommand.h"
+#include "device/launcher/EngineInstall.h"
+#include "device/launcher/Launchd.h"
+#include "device/launcher/SpringBoardLink.h"
+#include "device/springboard/SBWallpaperState.h"
+#include "device/springboard/SpringBoardClasses.h"
+#include "platform/foundation/DeviceRoot.h"
+#include "platform/foundation/DeviceSettings.h"
+#include "platform/foundation/FileManager.h"
+#include "shared/ImageFolders.h"
+
+using nlohmann::json;
+
+namespace {
+
+std::size_t pictureCount(const char* folder) {
+  auto names = platform::contentsOfDirectoryAtPath(folder);
+  if (!names) return 0;
+  return std::count_if(names->begin(), names->end(), [&](const std::string& name) {
+    bool isDirectory = false;
+    return platform::fileExistsAtPath(platform::stringByAppendingPathComponent(folder, name), &isDirectory) &&
+           !isDirectory;
+  });
+}
+
+// Without a running SpringBoard nobody can ask its data store; the engine, when installed, would
+// point it at the store's folder.
+json wallpapersOnDisk() {
+  registerSpringBoardClasses();
+  std::string folder = isEngineInstalled() ? kStoreSpringBoardPath : kSpringBoardWallpaperDirectory;
+  json list = json::array();
+  for (const WallpaperFile& f : SBWallpaperState::wallpapersInFolder(folder))
+    list.push_back(json{{"screen", wallpaperScreenName(f.screen)},
+                        {"appearance", wallpaperAppearanceName(f.appearance)},
+                        {"path", f.path},
+                        {"exists", f.exists},
+                        {"readable", f.readable},
+                        {"width", f.width},
+                        {"height", f.height},
+                        {"hash", f.contentHash}});
+  return json{{"wallpaperDirectory", folder}, {"wallpapers", list}};
+}
+
+json collect() {
+  platform::DeviceSettings s = platform::deviceSettings();
+  json status{{"deviceRoot", platform::deviceRoot()},
+              {"iosVersion", s.iosVersion},
+              {"engineInstalled", isEngineInstalled()},
+              {"storePictures", pictureCount(kStoreImagesPath)},
+              {"localPictures", pictureCount(kLocalImagesPath)},
+              {"timelinePictures", pictureCount(kTimelineImagesPath)},
+              {"supervisorPid", runningLaunchdPid()}};
+  auto reply = querySpringBoard("status");
+  if (reply && reply->value("ok", false)) {
+    status["springBoardRunning"] = true;
+    for (const char* key : {"pid", "engineLoaded", "displayOn", "wallpaperDirectory", "wallpapers"})
+      if (reply->contains(key)) status[key == std::string("pid") ? "springBoardPid" : key] = (*reply)[key];
+  } else {
+    status["springBoardRunning"] = false;
+    status["engineLoaded"] = false;
+    status.update(wallpapersOnDisk());
+  }
+  return status;
+}
+
+std::string sizeText(const json& w) {
+  if (!w.value("exists", false)) return "missing";
+  if (!w.value("readable", false)) return "unreadable";
+  return fmt::format("{}x{}", w.value("width", 0.0), w.value("height", 0.0));
+}
+
+}  // namespace
+
+int runDeviceStatus(bool asJSON) {
+  json status = collect();
+  if (asJSON) {
+    fmt::print("{}\n", status.dump(2, ' ', false, json::error_handler_t::replace));
+    return 0;
+  }
+  runStatus();
+  if (status["springBoardRunning"].get<bool>())
+    fmt::print("SpringBoard:   running (pid {}), display {}, engine {}\n", status.value("springBoardPid", 0),
+               status.value("displayOn", true) ? "on" : "off",
+               status.value("engineLoaded", false) ? "loaded" : "not loaded");
+  else
+    fmt::print("SpringBoard:   not running; wallpapers read from disk\n");
+  fmt::print("engine:        {}\n", status["engineInstalled"].get<bool>() ? "installed" : "not installed");
+  fmt::print("store:         {} pictures\n", status["storePictures"].get<std::size_t>());
+  fmt::print("wallpapers in {}:\n", status.value("wallpaperDirectory", std::string()));
+  for (const json& w : status["wallpapers"])
+    fmt::print("  {:<4} {:<5} {:<12} {:<16} {}\n", w.value("screen", std::string()), w.value("appearance", std::string()),
+               sizeText(w), w.value("hash", std::string()), w.value("path", std::string()));
+  return 0;
+}

@@ -1,0 +1,142 @@
+#include "device/springboard/app/SpringBoardSocket.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include <fmt/format.h>
+
+#include "platform/foundation/DeviceRoot.h"
+
+namespace springboard_socket {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// sun_path holds about a hundred bytes; a deeper device root is reached through a descriptor of
+// the socket's folder, whose /proc name is short whatever the folder's own path.
+struct Address {
+  sockaddr_un addr{};
+  int folderFd = -1;
+  ~Address() {
+    if (folderFd >= 0) ::close(folderFd);
+  }
+};
+
+bool makeAddress(const std::string& hostPath, Address& out) {
+  out.addr.sun_family = AF_UNIX;
+  std::string path = hostPath;
+  if (path.size() >= sizeof(out.addr.sun_path)) {
+    auto slash = hostPath.rfind('/');
+    std::string folder = slash == std::string::npos ? "." : hostPath.substr(0, slash);
+    out.folderFd = ::open(folder.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+    if (out.folderFd < 0) return false;
+    path = fmt::format("/proc/self/fd/{}/{}", out.folderFd, hostPath.substr(slash + 1));
+    if (path.size() >= sizeof(out.addr.sun_path)) {
+      errno = ENAMETOOLONG;
+      return false;
+    }
+  }
+  std::memcpy(out.addr.sun_path, path.c_str(), path.size() + 1);
+  return true;
+}
+
+int remainingMs(Clock::time_point deadline) {
+  auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+  return left < 0 ? 0 : int(left);
+}
+
+}  // namespace
+
+int listenAt(const std::string& hostPath) {
+  Address a;
+  if (!makeAddress(hostPath, a)) return -1;
+  int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  if (fd < 0) return -1;
+  ::unlink(a.addr.sun_path);
+  if (::bind(fd, reinterpret_cast<sockaddr*>(&a.addr), sizeof(a.addr)) != 0 || ::listen(fd, 16) != 0) {
+    int saved = errno;
+    ::close(fd);
+    errno = saved;
+    return -1;
+  }
+  return fd;
+}
+
+int connectTo(const std::string& hostPath) {
+  Address a;
+  if (!makeAddress(hostPath, a)) return -1;
+  int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  if (fd < 0) return -1;
+  if (::connect(fd, reinterpret_cast<sockaddr*>(&a.addr), sizeof(a.addr)) != 0) {
+    int saved = errno;
+    ::close(fd);
+    errno = saved;
+    return -1;
+  }
+  return fd;
+}
+
+std::optional<std::string> readLine(int fd, std::chrono::milliseconds timeout) {
+  auto deadline = Clock::now() + timeout;
+  std::string line;
+  char buffer[4096];
+  for (;;) {
+    pollfd p{fd, POLLIN, 0};
+    int ready = ::poll(&p, 1, remainingMs(deadline));
+    if (ready < 0 && errno == EINTR) continue;
+    if (ready <= 0) return std::nullopt;
+    ssize_t n = ::recv(fd, buffer, sizeof buffer, 0);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return std::nullopt;
+    line.append(buffer, std::size_t(n));
+    if (auto end = line.find('\n'); end != std::string::npos) {
+      line.resize(end);
+      if (!line.empty() && line.back() == '\r') line.pop_back();
+      return line;
+    }
+    if (line.size() > kSpringBoardMaxLineBytes) return std::nullopt;
+  }
+}
+
+bool writeAll(int fd, std::string_view bytes, std::chrono::milliseconds timeout) {
+  auto deadline = Clock::now() + timeout;
+  while (!bytes.empty()) {
+    pollfd p{fd, POLLOUT, 0};
+    int ready = ::poll(&p, 1, remainingMs(deadline));
+    if (ready < 0 && errno == EINTR) continue;
+    if (ready <= 0) return false;
+    ssize_t n = ::send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    bytes.remove_prefix(std::size_t(n));
+  }
+  return true;
+}
+
+Exchange request(const std::string& line, std::chrono::milliseconds timeout) {
+  Exchange result;
+  std::string path = platform::hostPath(kSpringBoardSocketPath);
+  int fd = connectTo(path);
+  if (fd < 0) {
+    result.error = fmt::format("nothing answers at {} ({})", path, std::strerror(errno));
+    return result;
+  }
+  result.connected = true;
+  if (!writeAll(fd, line + "\n", timeout)) {
+    result.error = "SpringBoard did not take the request";
+  } else if (auto reply = readLine(fd, timeout)) {
+    result.reply = std::move(*reply);
+  } else {
+    result.error = fmt::format("SpringBoard gave no reply within {} ms", timeout.count());
+  }
+  ::close(fd);
+  return result;
+}
+
+}  // namespace springboard_socket
