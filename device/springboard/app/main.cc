@@ -40,7 +40,7 @@ auto runOrCrash(F&& work) -> decltype(work()) {
   } catch (const platform::NSException& e) {
     std::string stack;
     for (const auto& frame : e.callStackSymbols()) stack += "\n  " + frame;
-    crash(e.description() + stack);
+    crash(e.name() + ": " + e.reason() + stack);
   } catch (const std::exception& e) {
     crash(e.what());
   }
