@@ -44,6 +44,21 @@ std::optional<std::string> string(const json* node) {
   return node->get<std::string>();
 }
 
+// The JSON of a service's answer. With no answer, or text that is no JSON (logged as the provider's
+// first step), the completion gets nil and there is nothing to walk.
+std::optional<json> parseAnswer(const std::optional<std::string>& text, const char* method,
+                                const ImageCompletion& completion) {
+  if (text) {
+    try {
+      return json::parse(*text);
+    } catch (const json::parse_error& e) {
+      NSLog("[Tovalune] {}(1): {}", method, e.what());
+    }
+  }
+  completion(nullptr);
+  return std::nullopt;
+}
+
 }  // namespace
 
 void OrbelTovaluneController::fetchRandomImageFromMicrosoftWithHandler(ImageCompletion completion) {
@@ -55,21 +70,11 @@ void OrbelTovaluneController::fetchRandomImageFromMicrosoftWithHandler(ImageComp
       Hosts.Microsoft, s.height, s.width);
   auto self = shared_from_this();
   getDataFrom(url, [self, completion](std::optional<std::string> text) {
-    if (!text) {
-      completion(nullptr);
-      return;
-    }
-    json root;
-    try {
-      root = json::parse(*text);
-    } catch (const json::parse_error& e) {
-      NSLog("[Tovalune] fetchRandomImageFromMicrosoftWithHandler(1): {}", e.what());
-      completion(nullptr);
-      return;
-    }
+    std::optional<json> root = parseAnswer(text, "fetchRandomImageFromMicrosoftWithHandler", completion);
+    if (!root) return;
     std::optional<std::string> picture;
     try {
-      std::optional<std::string> item = string(key(index(key(key(&root, "batchrsp"), "items"), 0), "item"));
+      std::optional<std::string> item = string(key(index(key(key(&*root, "batchrsp"), "items"), 0), "item"));
       if (!item) throw WalkError("*** +[NSJSONSerialization JSONObjectWithData:options:error:]: data parameter is nil");
       json inner;
       try {
@@ -94,21 +99,11 @@ void OrbelTovaluneController::fetchRandomImageFromDesktopprWithHandler(ImageComp
   auto self = shared_from_this();
   getDataFrom(fmt::format("https://{}/1/wallpapers/random", Hosts.Desktoppr),
               [self, completion](std::optional<std::string> text) {
-                if (!text) {
-                  completion(nullptr);
-                  return;
-                }
-                json root;
-                try {
-                  root = json::parse(*text);
-                } catch (const json::parse_error& e) {
-                  NSLog("[Tovalune] fetchRandomImageFromDesktopprWithHandler(1): {}", e.what());
-                  completion(nullptr);
-                  return;
-                }
+                std::optional<json> root = parseAnswer(text, "fetchRandomImageFromDesktopprWithHandler", completion);
+                if (!root) return;
                 std::optional<std::string> url;
                 try {
-                  url = string(key(key(key(&root, "response"), "image"), "url"));
+                  url = string(key(key(key(&*root, "response"), "image"), "url"));
                 } catch (const WalkError& e) {
                   // An answer of another shape: no picture rather than a crash of SpringBoard.
                   NSLog("[Tovalune] fetchRandomImageFromDesktopprWithHandler(2): {}", e.what());
