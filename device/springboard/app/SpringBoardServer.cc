@@ -70,8 +70,15 @@ void SpringBoardServer::answer(int client) {
     auto future = promise->get_future();
     platform::dispatch_async(platform::dispatch_get_main_queue(),
                              [promise, handler = handler_, line = *request] { promise->set_value(handler(line)); });
-    if (future.wait_for(kMainThreadTimeout) == std::future_status::ready)
+    // In slices: a main thread that is on its way out stops draining, and waits for this thread.
+    auto deadline = std::chrono::steady_clock::now() + kMainThreadTimeout;
+    while (future.wait_for(std::chrono::milliseconds(50)) != std::future_status::ready && !stopping_ &&
+           std::chrono::steady_clock::now() < deadline) {
+    }
+    if (future.wait_for(std::chrono::seconds(0)) == std::future_status::ready)
       reply = future.get();
+    else if (stopping_)
+      reply = R"({"ok":false,"error":"SpringBoard is shutting down"})";
     else
       reply = R"({"ok":false,"error":"SpringBoard's main thread did not answer in time"})";
   }
