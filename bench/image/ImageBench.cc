@@ -12,7 +12,7 @@
 #include <memory>
 #include <stdexcept>
 
-#include "bench/image/PhotoLikePicture.h"
+#include "bench/support/PhotoLikePicture.h"
 #include "platform/foundation/NSLog.h"
 #include "platform/image/UIImage.h"
 

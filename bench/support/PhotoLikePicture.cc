@@ -1,4 +1,4 @@
-#include "bench/image/PhotoLikePicture.h"
+#include "bench/support/PhotoLikePicture.h"
 
 #include <turbojpeg.h>
 
