@@ -68,12 +68,9 @@ std::string describeExit(int status) {
   return "ended";
 }
 
-pid_t spawnSpringBoard(const sigset_t& childMask) {
-  std::string path = springBoardExecutablePath();
-  std::string log = platform::hostPath(kSpringBoardLogPath);
-  pid_t pid = ::fork();
-  if (pid != 0) return pid;
-  ::sigprocmask(SIG_SETMASK, &childMask, nullptr);
+// In a freshly forked child: input from nowhere, output and errors appended to the log, and no
+// descriptor of the parent's left open.
+void redirectStandardFiles(const std::string& log) {
   int in = ::open("/dev/null", O_RDONLY);
   int out = ::open(log.c_str(), O_WRONLY | O_APPEND | O_CREAT, 0644);
   if (in >= 0) ::dup2(in, 0);
@@ -82,6 +79,15 @@ pid_t spawnSpringBoard(const sigset_t& childMask) {
     ::dup2(out, 2);
   }
   ::close_range(3, ~0U, 0);
+}
+
+pid_t spawnSpringBoard(const sigset_t& childMask) {
+  std::string path = springBoardExecutablePath();
+  std::string log = platform::hostPath(kSpringBoardLogPath);
+  pid_t pid = ::fork();
+  if (pid != 0) return pid;
+  ::sigprocmask(SIG_SETMASK, &childMask, nullptr);
+  redirectStandardFiles(log);
   // argv[0] is the executable's path, whose last component says SpringBoard to everyone who asks.
   char* argv[] = {path.data(), nullptr};
   ::execv(path.c_str(), argv);
@@ -223,14 +229,7 @@ bool startLaunchd(std::string* error) {
     // holds the launcher's terminal or pipes open.
     ::setsid();
     if (::fork() != 0) std::_Exit(0);
-    int in = ::open("/dev/null", O_RDONLY);
-    int out = ::open(log.c_str(), O_WRONLY | O_APPEND | O_CREAT, 0644);
-    if (in >= 0) ::dup2(in, 0);
-    if (out >= 0) {
-      ::dup2(out, 1);
-      ::dup2(out, 2);
-    }
-    ::close_range(3, ~0U, 0);
+    redirectStandardFiles(log);
     std::string device = "--device";
     std::string command = "launchd";
     char* argv[] = {launcher.data(), device.data(), root.data(), command.data(), nullptr};
