@@ -18,9 +18,11 @@ struct Recorder {
   std::atomic<int> inside{0};
   std::atomic<int> maxInside{0};
 };
+// An object of the library's own, not a heap one: the library can be unloaded (dlclose), and what it
+// made must go with it.
 Recorder& recorder() {
-  static auto* r = new Recorder();
-  return *r;
+  static Recorder r;
+  return r;
 }
 
 // Counts the calls running at once for as long as one call lasts.
