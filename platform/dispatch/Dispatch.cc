@@ -23,12 +23,13 @@ class Pool {
     std::unique_lock lock(mu_);
     tasks_.push_back(std::move(block));
     ++outstanding_;
-    if (idle_ == 0 && threads_ < kMaxThreads) {
+    // Every queued task needs a thread of its own to come: an idle thread counts only until it
+    // wakes, and several tasks may be queued before any idle thread has woken.
+    if (tasks_.size() > static_cast<std::size_t>(idle_) && threads_ < kMaxThreads) {
       ++threads_;
       std::thread([this] { work(); }).detach();
-    } else {
-      cv_.notify_one();
     }
+    cv_.notify_one();
   }
 
   bool waitIdle(std::chrono::milliseconds timeout) {
