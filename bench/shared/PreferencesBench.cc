@@ -10,6 +10,7 @@
 #include "platform/foundation/FileManager.h"
 #include "platform/foundation/NSLog.h"
 #include "platform/foundation/PropertyList.h"
+#include "bench/support/RunTimes.h"
 #include "shared/TovalunePreferencesManager.h"
 
 using namespace platform;
@@ -66,41 +67,30 @@ void lookup(benchmark::State& state, bool binary, const char* key) {
   }
 }
 
-BENCHMARK_CAPTURE(floorRead, xml, false);
-BENCHMARK_CAPTURE(lookup, xml_UpdateMode, false, "UpdateMode");
-BENCHMARK_CAPTURE(lookup, xml_ImageTimeline, false, "ImageTimeline");
-BENCHMARK_CAPTURE(floorRead, binary, true);
-BENCHMARK_CAPTURE(lookup, binary_UpdateMode, true, "UpdateMode");
-BENCHMARK_CAPTURE(lookup, binary_ImageTimeline, true, "ImageTimeline");
+// Medians of interleaved repetitions: single runs on a shared machine swing by a third.
+BENCHMARK_CAPTURE(floorRead, xml, false)->Repetitions(7);
+BENCHMARK_CAPTURE(lookup, xml_UpdateMode, false, "UpdateMode")->Repetitions(7);
+BENCHMARK_CAPTURE(lookup, xml_ImageTimeline, false, "ImageTimeline")->Repetitions(7);
+BENCHMARK_CAPTURE(floorRead, binary, true)->Repetitions(7);
+BENCHMARK_CAPTURE(lookup, binary_UpdateMode, true, "UpdateMode")->Repetitions(7);
+BENCHMARK_CAPTURE(lookup, binary_ImageTimeline, true, "ImageTimeline")->Repetitions(7);
 
-// Prints the ratios of the lookups to their floors after the runs.
-class RatioReporter : public benchmark::ConsoleReporter {
- public:
-  void ReportRuns(const std::vector<Run>& runs) override {
-    ConsoleReporter::ReportRuns(runs);
-    for (const auto& r : runs) times_[r.benchmark_name()] = r.GetAdjustedCPUTime();
-  }
-  void Finalize() override {
-    ConsoleReporter::Finalize();
-    for (const char* kind : {"xml", "binary"}) {
-      double floor = times_[fmt::format("floorRead/{}", kind)];
-      for (const char* key : {"UpdateMode", "ImageTimeline"}) {
-        double t = times_[fmt::format("lookup/{}_{}", kind, key)];
-        if (floor > 0)
-          std::printf("getPrefForKey(%s) %s: %.2fx the floor (goal <= 1.30x)\n", key, kind, t / floor);
-      }
+void printRatios(const RunTimes& times) {
+  for (const char* kind : {"xml", "binary"}) {
+    const double floor = times.cpuSeconds(fmt::format("floorRead/{}/repeats:7_median", kind));
+    for (const char* key : {"UpdateMode", "ImageTimeline"}) {
+      const double t = times.cpuSeconds(fmt::format("lookup/{}_{}/repeats:7_median", kind, key));
+      if (floor > 0) std::printf("getPrefForKey(%s) %s: %.2fx the floor (goal <= 1.30x)\n", key, kind, t / floor);
     }
   }
-
- private:
-  std::map<std::string, double> times_;
-};
+}
 
 }  // namespace
 
 int main(int argc, char** argv) {
+  interleaveRepetitionsByDefault(argc, argv);
   benchmark::Initialize(&argc, argv);
-  RatioReporter reporter;
+  SummaryReporter reporter(printRatios);
   benchmark::RunSpecifiedBenchmarks(&reporter);
   benchmark::Shutdown();
 }
