@@ -50,7 +50,7 @@ std::shared_ptr<OrbelTovaluneReachability> OrbelTovaluneReachability::adopt(plat
 
 OrbelTovaluneReachability::~OrbelTovaluneReachability() {
   stopNotifier();
-  if (_reachabilityRef) platform::CFRelease(reinterpret_cast<platform::CFTypeRef>(_reachabilityRef));
+  if (_reachabilityRef) platform::CFRelease(_reachabilityRef);
 }
 
 bool OrbelTovaluneReachability::startNotifier() {

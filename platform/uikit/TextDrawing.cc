@@ -139,21 +139,21 @@ double textWidth(std::string_view text, const UIFont& font) {
   return extents.x_advance;
 }
 
-double lineHeight(const UIFont& font) {
+namespace {
+cairo_font_extents_t fontExtents(const UIFont& font) {
   Measurer& m = measurer();
   std::lock_guard lock(m.mu);
   selectFont(m.cr, font);
   cairo_font_extents_t extents;
   cairo_font_extents(m.cr, &extents);
-  return std::ceil(extents.height);
+  return extents;
 }
+}  // namespace
+
+double lineHeight(const UIFont& font) { return std::ceil(fontExtents(font).height); }
 
 double fontAscent(const UIFont& font) {
-  Measurer& m = measurer();
-  std::lock_guard lock(m.mu);
-  selectFont(m.cr, font);
-  cairo_font_extents_t extents;
-  cairo_font_extents(m.cr, &extents);
+  const cairo_font_extents_t extents = fontExtents(font);
   // Centre the glyphs in the line: the face's line gap is split above and below.
   return extents.ascent + (std::ceil(extents.height) - extents.ascent - extents.descent) / 2;
 }
