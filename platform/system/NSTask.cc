@@ -19,7 +19,8 @@ namespace {
 
 constexpr std::size_t kMaxOutputBytes = 16u << 20;
 
-int spawn(pid_t* pid, const std::string& path, const std::vector<std::string>& argv, int stdoutFd, int closeFd) {
+int spawn(pid_t* pid, const std::string& path, const std::vector<std::string>& argv, int stdoutFd, int closeFd,
+          const std::string& directory = {}) {
   std::string program = resolveLaunchPath(path);
   std::vector<char*> args;
   for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
@@ -31,6 +32,8 @@ int spawn(pid_t* pid, const std::string& path, const std::vector<std::string>& a
   posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
   if (stdoutFd >= 0) posix_spawn_file_actions_adddup2(&actions, stdoutFd, STDOUT_FILENO);
   if (closeFd >= 0) posix_spawn_file_actions_addclose(&actions, closeFd);
+  std::string hostDirectory = directory.empty() ? std::string() : hostPath(directory);
+  if (!hostDirectory.empty()) posix_spawn_file_actions_addchdir_np(&actions, hostDirectory.c_str());
   int rc = ::posix_spawn(pid, program.c_str(), &actions, nullptr, args.data(), environ);
   posix_spawn_file_actions_destroy(&actions);
   if (rc != 0) NSLog("Could not start {}: {}", path, std::strerror(rc));
@@ -90,7 +93,7 @@ bool NSTask::launch() {
   std::vector<std::string> argv{launchPath_};
   argv.insert(argv.end(), arguments_.begin(), arguments_.end());
   pid_t child = -1;
-  int rc = platform::spawn(&child, launchPath_, argv, fds[1], fds[0]);
+  int rc = platform::spawn(&child, launchPath_, argv, fds[1], fds[0], currentDirectory_);
   ::close(fds[1]);
   if (rc != 0) {
     ::close(fds[0]);

@@ -32,6 +32,9 @@ class NSTask {
   NSTask(const NSTask&) = delete;
   NSTask& operator=(const NSTask&) = delete;
 
+  // setCurrentDirectoryPath: the device folder the program starts in; without one it inherits
+  // this process's. A folder that does not exist makes launch fail (with a log line).
+  void setCurrentDirectoryPath(std::string devicePath) { currentDirectory_ = std::move(devicePath); }
   // Starts the program with its standard output in a pipe. False (and a log line) when it cannot
   // start, or when it was launched already.
   bool launch();
@@ -47,6 +50,7 @@ class NSTask {
  private:
   std::string launchPath_;
   std::vector<std::string> arguments_;
+  std::string currentDirectory_;
   pid_t pid_ = -1;
   int outFd_ = -1;
   int status_ = -1;

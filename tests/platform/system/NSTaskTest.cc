@@ -1,7 +1,10 @@
 #include "platform/system/NSTask.h"
 
 #include <gtest/gtest.h>
+#include <limits.h>
 #include <sys/stat.h>
+
+#include <cstdlib>
 
 #include "platform/foundation/DeviceRoot.h"
 #include "platform/foundation/FileManager.h"
@@ -67,6 +70,22 @@ TEST_F(NSTaskTest, AnExecutableInTheDeviceRootStandsInForTheHostsProgram) {
   ASSERT_EQ(platform::posix_spawn(&pid, "/usr/bin/killall", {"killall", "-9", "SpringBoard"}), 0);
   EXPECT_EQ(platform::waitForProcess(pid), 1);
   EXPECT_EQ(platform::resolveLaunchPath("/bin/sh"), "/bin/sh");
+}
+
+TEST_F(NSTaskTest, StartsInTheDeviceFolderItIsGivenAndNotInAMissingOne) {
+  ASSERT_TRUE(platform::createDirectoryAtPath("/var/lib"));
+  NSTask inDevice("/bin/sh", {"-c", "pwd -P"});
+  inDevice.setCurrentDirectoryPath("/var/lib");
+  ASSERT_TRUE(inDevice.launch());
+  char resolved[PATH_MAX];
+  ASSERT_TRUE(::realpath(platform::hostPath("/var/lib").c_str(), resolved));
+  EXPECT_EQ(inDevice.readDataToEndOfFile(), std::string(resolved) + "\n");
+
+  platform::LogCapture log;
+  NSTask missing("/bin/sh", {"-c", "true"});
+  missing.setCurrentDirectoryPath("/no/such/folder");
+  EXPECT_FALSE(missing.launch());
+  EXPECT_TRUE(log.containsSubstring("Could not start /bin/sh"));
 }
 
 }  // namespace
