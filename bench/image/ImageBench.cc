@@ -1,10 +1,12 @@
 // The picture paths of a wallpaper change, each next to its floor or peer in the same run:
 //   decoding a phone photo through UIImage::imageWithData vs TurboJPEG alone (goal: within 1.1x);
+//   decoding the same photo as a PNG through UIImage::imageWithData vs libspng alone (goal: within 1.1x);
 //   UIImagePNGRepresentation vs libpng at its default settings (goal: 2x faster, file at most 15% larger).
 // The ratios are printed at the end of the run, from the median CPU time of five repetitions (each
 // path is single-threaded, and CPU time holds up better than wall time on a busy machine).
 #include <benchmark/benchmark.h>
 #include <png.h>
+#include <spng.h>
 #include <turbojpeg.h>
 
 #include <cstdio>
@@ -78,6 +80,37 @@ void BM_JpegDecode_UIImageWithExifRotation(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_JpegDecode_UIImageWithExifRotation)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
+
+const std::string& phonePng() {
+  static const std::string png = *UIImagePNGRepresentation(decodedPhoto().get());
+  return png;
+}
+
+void BM_PngDecode_UIImage(benchmark::State& state) {
+  const std::string& png = phonePng();
+  for (auto _ : state) {
+    auto image = UIImage::imageWithData(png);
+    if (!image) throw std::runtime_error("phone PNG did not decode");
+    benchmark::DoNotOptimize(image->bitmap().rgba.data());
+  }
+}
+BENCHMARK(BM_PngDecode_UIImage)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
+
+// The floor: libspng decoding the same bytes to RGBA into a fresh buffer, nothing else.
+void BM_PngDecode_SpngFloor(benchmark::State& state) {
+  const std::string& png = phonePng();
+  for (auto _ : state) {
+    spng_ctx* ctx = spng_ctx_new(0);
+    spng_set_png_buffer(ctx, png.data(), png.size());
+    std::size_t size = 0;
+    spng_decoded_image_size(ctx, SPNG_FMT_RGBA8, &size);
+    std::unique_ptr<unsigned char[]> pixels(new unsigned char[size]);
+    spng_decode_image(ctx, pixels.get(), size, SPNG_FMT_RGBA8, SPNG_DECODE_TRNS);
+    spng_ctx_free(ctx);
+    benchmark::DoNotOptimize(pixels.get());
+  }
+}
+BENCHMARK(BM_PngDecode_SpngFloor)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
 
 void BM_PngEncode_UIImagePNGRepresentation(benchmark::State& state) {
   const UIImage* image = decodedPhoto().get();
@@ -165,6 +198,13 @@ class RatioReporter : public benchmark::ConsoleReporter {
       std::printf("JPEG decode of the same photo stored sideways (EXIF 6), turned upright: %.3fx the floor\n",
                   rotated->seconds / floor->seconds);
     }
+    const Result* pngOurs = get("BM_PngDecode_UIImage");
+    const Result* pngFloor = get("BM_PngDecode_SpngFloor");
+    if (pngOurs && pngFloor) {
+      const double ratio = pngOurs->seconds / pngFloor->seconds;
+      std::printf("PNG decode %ux%u: UIImage::imageWithData takes %.3fx the libspng floor (goal <= 1.10x): %s\n",
+                  kPhoneWidth, kPhoneHeight, ratio, ratio <= 1.10 ? "met" : "MISSED");
+    }
     const Result* spng = get("BM_PngEncode_UIImagePNGRepresentation");
     const Result* libpng = get("BM_PngEncode_LibpngDefault");
     if (spng && libpng && libpng->bytes > 0) {
@@ -188,6 +228,7 @@ int main(int argc, char** argv) {
   if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
   phoneJpeg();  // the picture is made once, outside every timing
   decodedPhoto();
+  phonePng();
   RatioReporter reporter;
   benchmark::RunSpecifiedBenchmarks(&reporter);
   reporter.printRatios();

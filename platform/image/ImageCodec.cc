@@ -2,6 +2,7 @@
 // services and camera rolls are often misnamed), then handed to that format's decoder.
 #include "platform/image/ImageCodec.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "platform/foundation/NSLog.h"
@@ -22,6 +23,13 @@ bool acceptableSize(std::uint64_t width, std::uint64_t height) {
   return true;
 }
 
+bool fileCanHold(const char* format, std::uint64_t width, std::uint64_t height, std::uint64_t fileSize,
+                 std::uint64_t maxPixelsPerByte) {
+  if (width * height <= fileSize * maxPixelsPerByte) return true;
+  logLine(fmt::format("{} of {}x{} pixels refused: {} bytes cannot hold it", format, width, height, fileSize));
+  return false;
+}
+
 std::optional<Bitmap> allocateBitmap(std::uint32_t width, std::uint32_t height) {
   if (!acceptableSize(width, height)) return std::nullopt;
   Bitmap bitmap;
@@ -35,10 +43,33 @@ std::optional<Bitmap> allocateBitmap(std::uint32_t width, std::uint32_t height) 
 
 namespace {
 
-enum class Format { Unknown, JPEG, PNG, WebP, GIF };
+enum class Format { Unknown, JPEG, PNG, WebP, GIF, HEIC, HEIF, AVIF, TIFF, BMP };
 
 bool startsWith(std::string_view bytes, std::string_view magic, std::size_t at = 0) {
   return bytes.size() >= at + magic.size() && bytes.compare(at, magic.size(), magic) == 0;
+}
+
+// HEIF files are ISO media files whose leading ftyp box names brands: the major brand at 8, the
+// compatible ones from 16 to the end of the box. Videos share the box, so only picture brands count.
+Format heifBrand(std::string_view bytes) {
+  if (!startsWith(bytes, "ftyp", 4) || bytes.size() < 16) return Format::Unknown;
+  const auto* p = reinterpret_cast<const std::uint8_t*>(bytes.data());
+  const std::size_t boxSize = std::size_t{p[0]} << 24 | std::size_t{p[1]} << 16 | std::size_t{p[2]} << 8 | p[3];
+  const std::size_t end = std::min(boxSize, bytes.size());
+  auto kindOf = [](std::string_view brand) {
+    for (std::string_view b : {"heic", "heix", "heim", "heis", "hevc", "hevx", "hevm", "hevs"})
+      if (brand == b) return Format::HEIC;
+    if (brand == "avif" || brand == "avis") return Format::AVIF;
+    if (brand == "mif1" || brand == "msf1") return Format::HEIF;
+    return Format::Unknown;
+  };
+  // The most telling brand wins: a HEIC lists "mif1" beside "heic".
+  Format found = kindOf(bytes.substr(8, 4));
+  for (std::size_t at = 16; at + 4 <= end && found != Format::HEIC && found != Format::AVIF; at += 4) {
+    const Format kind = kindOf(bytes.substr(at, 4));
+    if (kind != Format::Unknown) found = kind;
+  }
+  return found;
 }
 
 Format sniff(std::string_view bytes) {
@@ -46,7 +77,11 @@ Format sniff(std::string_view bytes) {
   if (startsWith(bytes, "\x89PNG\r\n\x1A\n")) return Format::PNG;
   if (startsWith(bytes, "RIFF") && startsWith(bytes, "WEBP", 8)) return Format::WebP;
   if (startsWith(bytes, "GIF87a") || startsWith(bytes, "GIF89a")) return Format::GIF;
-  return Format::Unknown;
+  if (startsWith(bytes, std::string_view("II*\0", 4)) || startsWith(bytes, std::string_view("MM\0*", 4)) ||
+      startsWith(bytes, std::string_view("II+\0", 4)) || startsWith(bytes, std::string_view("MM\0+", 4)))
+    return Format::TIFF;
+  if (startsWith(bytes, "BM")) return Format::BMP;
+  return heifBrand(bytes);
 }
 
 }  // namespace
@@ -57,10 +92,31 @@ std::optional<Bitmap> decodeImage(std::string_view bytes) {
     case Format::PNG: return image_detail::decodePNG(bytes);
     case Format::WebP: return image_detail::decodeWebP(bytes);
     case Format::GIF: return image_detail::decodeGIF(bytes);
+    case Format::HEIC:
+    case Format::HEIF:
+    case Format::AVIF: return image_detail::decodeHEIF(bytes);
+    case Format::TIFF: return image_detail::decodeTIFF(bytes);
+    case Format::BMP: return image_detail::decodeBMP(bytes);
     case Format::Unknown: break;
   }
   logLine(fmt::format("Not a picture ({} bytes of an unknown format)", bytes.size()));
   return std::nullopt;
+}
+
+std::string_view pictureFileExtension(std::string_view bytes) {
+  switch (sniff(bytes)) {
+    case Format::JPEG: return "jpg";
+    case Format::PNG: return "png";
+    case Format::WebP: return "webp";
+    case Format::GIF: return "gif";
+    case Format::HEIC: return "heic";
+    case Format::HEIF: return "heif";
+    case Format::AVIF: return "avif";
+    case Format::TIFF: return "tiff";
+    case Format::BMP: return "bmp";
+    case Format::Unknown: break;
+  }
+  return {};
 }
 
 }  // namespace platform

@@ -18,9 +18,16 @@ struct Bitmap {
 // Pictures larger than this many pixels are refused before any pixel memory is allocated.
 inline constexpr std::uint64_t kMaxDecodedPixels = 100'000'000;
 
-// JPEG (EXIF orientation applied), PNG, WebP, GIF (first frame). Nothing for anything else, for a
-// truncated or corrupt file, and for a picture above kMaxDecodedPixels.
+// JPEG (EXIF orientation applied), PNG, WebP, GIF (first frame), HEIC/HEIF/AVIF (primary image,
+// irot/imir applied), TIFF (first page, Orientation applied), BMP. The format is told by the bytes,
+// never by a name. Nothing for anything else, for a truncated or corrupt file, for a picture above
+// kMaxDecodedPixels, and for a header that claims more pixels than the file could hold.
 std::optional<Bitmap> decodeImage(std::string_view bytes);
+
+// The usual file extension of the picture format the bytes are in ("jpg", "png", "webp", "gif",
+// "heic", "heif", "avif", "tiff", "bmp"), lower case; empty when they are in none of them. Only the
+// first bytes are looked at: the picture may still be damaged.
+std::string_view pictureFileExtension(std::string_view bytes);
 
 // PNG bytes of the bitmap; nothing when it cannot be encoded (an empty bitmap).
 std::optional<std::string> encodePNG(const Bitmap& bitmap);

@@ -13,11 +13,22 @@ namespace platform::image_detail {
 // empty or above kMaxDecodedPixels. The size is checked before anything is allocated.
 std::optional<Bitmap> allocateBitmap(std::uint32_t width, std::uint32_t height);
 bool acceptableSize(std::uint64_t width, std::uint64_t height);
+// Whether a file of `fileSize` bytes can hold a picture of this size when its format packs at most
+// `maxPixelsPerByte` pixels into a byte; logs the refusal (naming `format`) when it cannot.
+bool fileCanHold(const char* format, std::uint64_t width, std::uint64_t height, std::uint64_t fileSize,
+                 std::uint64_t maxPixelsPerByte);
 
 std::optional<Bitmap> decodeJPEG(std::string_view bytes);
 std::optional<Bitmap> decodePNG(std::string_view bytes);
 std::optional<Bitmap> decodeWebP(std::string_view bytes);
 std::optional<Bitmap> decodeGIF(std::string_view bytes);
+std::optional<Bitmap> decodeHEIF(std::string_view bytes);  // HEIC, HEIF and AVIF
+std::optional<Bitmap> decodeTIFF(std::string_view bytes);
+std::optional<Bitmap> decodeBMP(std::string_view bytes);
+
+// Whether a JPEG's markers run from SOI through every scan to EOI within the bytes; a file that
+// ends before its EOI has lost picture data (or at best its end), whatever the decoder makes of it.
+bool jpegReachesEnd(std::string_view jpeg);
 
 // The EXIF Orientation (1-8) of a JPEG's APP1 segment; 1 when absent, unreadable or out of range.
 int exifOrientation(std::string_view jpeg);

@@ -49,7 +49,46 @@ void cmykToRgbaInPlace(Bitmap& bitmap) {
   }
 }
 
+// Huffman coding spends at least a bit on each 8x8 block of the first scan that covers it, so no
+// file packs more than 512 pixels into a byte; twice that leaves room for any real encoder.
+constexpr std::uint64_t kMaxPixelsPerByte = 1024;
+
+bool isStandalone(std::uint8_t marker) { return marker == 0x01 || (marker >= 0xD0 && marker <= 0xD8); }
+
 }  // namespace
+
+bool jpegReachesEnd(std::string_view jpeg) {
+  const auto* p = reinterpret_cast<const std::uint8_t*>(jpeg.data());
+  const std::size_t n = jpeg.size();
+  std::size_t at = 2;  // after SOI
+  for (;;) {
+    // Stray bytes before a marker are skipped, as the decoder skips them (cameras write some).
+    const void* ff = at < n ? std::memchr(p + at, 0xFF, n - at) : nullptr;
+    if (!ff) return false;
+    at = static_cast<const std::uint8_t*>(ff) - p;
+    while (at < n && p[at] == 0xFF) ++at;
+    if (at >= n) return false;
+    const std::uint8_t marker = p[at++];
+    if (marker == 0xD9) return true;
+    if (marker == 0x00 || isStandalone(marker)) continue;
+    if (n - at < 2) return false;
+    const std::size_t length = std::size_t{p[at]} << 8 | p[at + 1];
+    if (length < 2 || n - at < length) return false;
+    at += length;
+    if (marker != 0xDA) continue;
+    // The scan's coded data runs to the next marker that is neither a stuffed zero nor a restart.
+    for (;;) {
+      const void* next = at < n ? std::memchr(p + at, 0xFF, n - at) : nullptr;
+      if (!next) return false;
+      at = static_cast<const std::uint8_t*>(next) - p;
+      if (at + 1 >= n) return false;
+      const std::uint8_t after = p[at + 1];
+      if (after == 0x00 || (after >= 0xD0 && after <= 0xD7)) at += 2;
+      else if (after == 0xFF) at += 1;
+      else break;
+    }
+  }
+}
 
 std::optional<Bitmap> decodeJPEG(std::string_view bytes) {
   Decompressor decompressor;
@@ -61,6 +100,14 @@ std::optional<Bitmap> decodeJPEG(std::string_view bytes) {
   int width = 0, height = 0, subsampling = 0, colorspace = 0;
   if (tjDecompressHeader3(tj, data, size, &width, &height, &subsampling, &colorspace) != 0) {
     logLine(fmt::format("JPEG header unreadable: {}", tjGetErrorStr2(tj)));
+    return std::nullopt;
+  }
+  if (!acceptableSize(width, height) || !fileCanHold("JPEG", width, height, size, kMaxPixelsPerByte))
+    return std::nullopt;
+  // The decoder fills what a cut file lacks with grey and, when something else troubled it
+  // first, does not even say so.
+  if (!jpegReachesEnd(bytes)) {
+    logLine("JPEG data corrupt: the file ends before its picture does");
     return std::nullopt;
   }
   auto bitmap = allocateBitmap(width, height);

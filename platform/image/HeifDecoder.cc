@@ -1,0 +1,84 @@
+// HEIC, HEIF and AVIF through libheif: the primary image, turned and mirrored as its irot and imir
+// properties say (libheif applies them), with its alpha plane when it has one.
+#include <libheif/heif.h>
+
+#include <cstring>
+#include <memory>
+
+#include "platform/foundation/NSLog.h"
+#include "platform/image/ImageDecoders.h"
+
+namespace platform::image_detail {
+namespace {
+
+struct ContextDeleter {
+  void operator()(heif_context* ctx) const { heif_context_free(ctx); }
+};
+struct HandleDeleter {
+  void operator()(heif_image_handle* handle) const { heif_image_handle_release(handle); }
+};
+struct ImageDeleter {
+  void operator()(heif_image* image) const { heif_image_release(image); }
+};
+struct OptionsDeleter {
+  void operator()(heif_decoding_options* options) const { heif_decoding_options_free(options); }
+};
+
+// HEVC and AV1 code a flat area in a fraction of a bit per block (a flat 6-megapixel AVIF takes
+// under 400 bytes), so this bound is loose: it refuses a near-empty file that claims a huge picture.
+constexpr std::uint64_t kMaxPixelsPerByte = 65536;
+
+// A side longer than this is refused while the file is parsed, before any of libheif's own tables
+// for the picture (a grid's tiles, say) are built.
+constexpr int kMaxSide = 1 << 17;
+
+}  // namespace
+
+std::optional<Bitmap> decodeHEIF(std::string_view bytes) {
+  std::unique_ptr<heif_context, ContextDeleter> ctx(heif_context_alloc());
+  if (!ctx) return std::nullopt;
+  heif_context_set_maximum_image_size_limit(ctx.get(), kMaxSide);
+  heif_error err = heif_context_read_from_memory_without_copy(ctx.get(), bytes.data(), bytes.size(), nullptr);
+  if (err.code != heif_error_Ok) {
+    logLine(fmt::format("HEIF header unreadable: {}", err.message));
+    return std::nullopt;
+  }
+  heif_image_handle* rawHandle = nullptr;
+  err = heif_context_get_primary_image_handle(ctx.get(), &rawHandle);
+  std::unique_ptr<heif_image_handle, HandleDeleter> handle(rawHandle);
+  if (err.code != heif_error_Ok || !handle) {
+    logLine(fmt::format("HEIF file has no primary image: {}", err.message));
+    return std::nullopt;
+  }
+  // The size after rotation, which is the size of the picture shown.
+  const int width = heif_image_handle_get_width(handle.get());
+  const int height = heif_image_handle_get_height(handle.get());
+  if (width <= 0 || height <= 0 || !acceptableSize(width, height)) return std::nullopt;
+  if (!fileCanHold("HEIF", width, height, bytes.size(), kMaxPixelsPerByte)) return std::nullopt;
+
+  std::unique_ptr<heif_decoding_options, OptionsDeleter> options(heif_decoding_options_alloc());
+  options->ignore_transformations = 0;
+  options->convert_hdr_to_8bit = 1;  // a 10-bit camera picture comes out as 8-bit like every other
+  heif_image* rawImage = nullptr;
+  err = heif_decode_image(handle.get(), &rawImage, heif_colorspace_RGB, heif_chroma_interleaved_RGBA, options.get());
+  std::unique_ptr<heif_image, ImageDeleter> image(rawImage);
+  if (err.code != heif_error_Ok || !image) {
+    logLine(fmt::format("HEIF data corrupt: {}", err.message));
+    return std::nullopt;
+  }
+  int stride = 0;
+  const std::uint8_t* pixels = heif_image_get_plane_readonly(image.get(), heif_channel_interleaved, &stride);
+  if (!pixels || heif_image_get_width(image.get(), heif_channel_interleaved) != width ||
+      heif_image_get_height(image.get(), heif_channel_interleaved) != height) {
+    logLine("HEIF data corrupt: the decoded picture is not the size its header gives");
+    return std::nullopt;
+  }
+  auto bitmap = allocateBitmap(width, height);
+  if (!bitmap) return std::nullopt;
+  const std::size_t rowBytes = std::size_t(width) * 4;
+  for (int y = 0; y < height; ++y)
+    std::memcpy(bitmap->rgba.data() + y * rowBytes, pixels + std::size_t(y) * stride, rowBytes);
+  return bitmap;
+}
+
+}  // namespace platform::image_detail
