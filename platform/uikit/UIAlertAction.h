@@ -26,7 +26,12 @@ class UIAlertAction : public objc::Object {
   const std::string& title() const { return title_; }
   UIAlertActionStyle style() const { return style_; }
   bool isEnabled() const { return enabled_; }
-  void setEnabled(bool enabled) { enabled_ = enabled; }
+  // The alert showing the action redraws its button at once.
+  void setEnabled(bool enabled) {
+    if (enabled_ == enabled) return;
+    enabled_ = enabled;
+    if (changed_) changed_();
+  }
   bool hasHandler() const { return static_cast<bool>(handler_); }
   // Hands the handler over and leaves none behind; the alert does this once it is dismissed.
   Handler takeHandler() { return std::exchange(handler_, nullptr); }
@@ -36,4 +41,7 @@ class UIAlertAction : public objc::Object {
   UIAlertActionStyle style_ = UIAlertActionStyleDefault;
   bool enabled_ = true;
   Handler handler_;
+  // Set by the alert the action is added to.
+  std::function<void()> changed_;
+  friend class UIAlertController;
 };

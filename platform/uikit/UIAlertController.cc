@@ -82,7 +82,24 @@ void UIAlertController::addAction(const std::shared_ptr<UIAlertAction>& action) 
     return;
   }
   actions_.push_back(action);
-  if (isViewLoaded()) rebuildButtons();
+  std::weak_ptr<UIAlertController> weakSelf = std::static_pointer_cast<UIAlertController>(weak_from_this().lock());
+  action->changed_ = [weakSelf] {
+    if (auto self = weakSelf.lock(); self && self->isViewLoaded()) self->view()->setNeedsLayout();
+  };
+  if (isViewLoaded()) {
+    rebuildButtons();
+    view()->setNeedsLayout();
+  }
+}
+
+void UIAlertController::setMessage(std::string message) {
+  message_ = std::move(message);
+  if (isViewLoaded()) view()->setNeedsLayout();
+}
+
+void UIAlertController::setTitle(std::string title) {
+  UIViewController::setTitle(std::move(title));
+  if (isViewLoaded()) view()->setNeedsLayout();
 }
 
 void UIAlertController::performAction(const std::shared_ptr<UIAlertAction>& action) {

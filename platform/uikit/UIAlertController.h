@@ -32,7 +32,8 @@ class UIAlertController : public UIViewController {
   UIAlertController();
 
   const std::string& message() const { return message_; }
-  void setMessage(std::string message) { message_ = std::move(message); }
+  void setMessage(std::string message);
+  void setTitle(std::string title) override;
   UIAlertControllerStyle preferredStyle() const { return style_; }
 
   // A second action in the cancel style is refused (logged): an alert has at most one.

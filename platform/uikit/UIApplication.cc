@@ -2,7 +2,6 @@
 
 #include <algorithm>
 
-#include "platform/uikit/UIButton.h"
 
 UIApplication& UIApplication::sharedApplication() {
   static UIApplication* app = new UIApplication;
@@ -44,45 +43,3 @@ void UIApplication::setKeyWindow(const std::shared_ptr<UIWindow>& window) {
   std::lock_guard lock(mu_);
   keyWindow_ = window;
 }
-
-namespace platform {
-
-namespace {
-
-// Front to back, the way a finger meets them: later subviews lie above earlier ones.
-std::shared_ptr<UIButton> findButton(const std::shared_ptr<UIView>& view, const std::string& title) {
-  if (!view || view->isHidden() || view->alpha() <= 0) return nullptr;
-  const auto& subviews = view->subviews();
-  for (auto it = subviews.rbegin(); it != subviews.rend(); ++it)
-    if (auto found = findButton(*it, title)) return found;
-  auto button = std::dynamic_pointer_cast<UIButton>(view);
-  if (button && button->title() == title && button->isEnabled()) return button;
-  return nullptr;
-}
-
-}  // namespace
-
-std::vector<std::shared_ptr<UIWindow>> visibleWindowsTopFirst() {
-  auto windows = UIApplication::sharedApplication().windows();
-  std::erase_if(windows, [](const auto& w) { return w->isHidden(); });
-  std::reverse(windows.begin(), windows.end());
-  return windows;
-}
-
-bool tapControlWithTitle(const std::string& title) {
-  auto windows = visibleWindowsTopFirst();
-  if (windows.empty() || title.empty()) return false;
-  std::shared_ptr<UIWindow> window = windows.front();
-  auto top = window->topViewController();
-  bool presenting = top && top != window->rootViewController();
-  std::shared_ptr<UIView> scope = presenting ? top->view() : std::static_pointer_cast<UIView>(window);
-  // Laid out as for drawing, so that the controls' state is the one the screen shows.
-  if (presenting) scope->setFrame(window->bounds());
-  scope->layoutIfNeeded();
-  auto button = findButton(scope, title);
-  if (!button) return false;
-  button->tap();
-  return true;
-}
-
-}  // namespace platform

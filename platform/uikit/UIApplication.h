@@ -1,5 +1,6 @@
 #pragma once
-// The application's side of windows: which windows exist, which is key, and where a tap lands.
+// The application's side of windows: which windows exist and which is key. Taps and reading the
+// screen are in UITouchDelivery.h.
 //
 // Windows are listed weakly, as on the device: a window stays on screen only while something holds
 // it. A window that only an alert action's handler holds therefore lives until that action runs.
@@ -10,6 +11,7 @@
 #include <vector>
 
 #include "platform/runtime/Runtime.h"
+#include "platform/uikit/UITouchDelivery.h"
 #include "platform/uikit/UIWindow.h"
 
 class UIApplication : public objc::Object {
@@ -32,16 +34,3 @@ class UIApplication : public objc::Object {
   std::weak_ptr<UIWindow> keyWindow_;
   std::uint64_t nextOrder_ = 1;
 };
-
-namespace platform {
-
-// A finger on the control of that exact title in the topmost visible window: in the controller
-// presented last (a modal presentation covers what lies beneath), else in the window's own views.
-// Alert actions are buttons of their alert. Hidden and disabled controls are not found. Returns
-// whether a control was tapped.
-bool tapControlWithTitle(const std::string& title);
-
-// The visible windows, top first.
-std::vector<std::shared_ptr<UIWindow>> visibleWindowsTopFirst();
-
-}  // namespace platform

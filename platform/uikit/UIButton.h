@@ -28,6 +28,13 @@ class UIButton : public UIControl {
   CGSize sizeThatFits(const CGSize& size) const override;
   void draw(cairo_t* cr) override;
 
+  // A button is an element that reads its title.
+  bool isAccessibilityElement() const override { return explicitIsAccessibilityElement().value_or(true); }
+  std::string accessibilityLabel() const override { return explicitAccessibilityLabel().value_or(title_); }
+  UIAccessibilityTraits accessibilityTraits() const override {
+    return UIControl::accessibilityTraits() | UIAccessibilityTraitButton;
+  }
+
  private:
   UIButtonType type_ = UIButtonTypeCustom;
   std::string title_;

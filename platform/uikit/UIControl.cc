@@ -42,3 +42,14 @@ void UIControl::sendActionsForControlEvents(UIControlEvents events) {
     }
   }
 }
+
+bool UIControl::handleTap(const CGPoint&) {
+  if (!enabled_) return false;
+  sendActionsForControlEvents(UIControlEventTouchUpInside);
+  return true;
+}
+
+UIAccessibilityTraits UIControl::accessibilityTraits() const {
+  UIAccessibilityTraits traits = explicitAccessibilityTraits().value_or(UIAccessibilityTraitNone);
+  return enabled_ ? traits : traits | UIAccessibilityTraitNotEnabled;
+}

@@ -32,6 +32,11 @@ class UIControl : public UIView {
   // control sends nothing. A target that does not answer its selector is logged and skipped.
   void sendActionsForControlEvents(UIControlEvents events);
 
+  // A tap on an enabled control sends its touch-up-inside actions; a disabled one passes the tap on.
+  bool handleTap(const CGPoint& point) override;
+  // A disabled control says so.
+  UIAccessibilityTraits accessibilityTraits() const override;
+
  private:
   struct Registration {
     std::weak_ptr<objc::Object> target;

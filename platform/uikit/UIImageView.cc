@@ -20,7 +20,11 @@ std::shared_ptr<UIImageView> UIImageView::initWithImage(std::shared_ptr<UIImage>
   return view;
 }
 
-UIImageView::UIImageView(objc::Class* isa) : UIView(isa) {}
+UIImageView::UIImageView(objc::Class* isa) : UIView(isa) { setUserInteractionEnabled(false); }
+
+UIAccessibilityTraits UIImageView::accessibilityTraits() const {
+  return explicitAccessibilityTraits().value_or(UIAccessibilityTraitImage);
+}
 
 CGSize UIImageView::sizeThatFits(const CGSize& size) const {
   if (!image_) return CGSize{};

@@ -22,6 +22,8 @@ class UIImageView : public UIView {
 
   CGSize sizeThatFits(const CGSize& size) const override;
   void draw(cairo_t* cr) override;
+  // An image, though not an element unless made one.
+  UIAccessibilityTraits accessibilityTraits() const override;
 
  private:
   std::shared_ptr<UIImage> image_;

@@ -17,7 +17,15 @@ std::shared_ptr<UILabel> UILabel::initWithFrame(const CGRect& frame) {
   return std::static_pointer_cast<UILabel>(UIView::initWithFrame(frame));
 }
 
-UILabel::UILabel(objc::Class* isa) : UIView(isa) {}
+UILabel::UILabel(objc::Class* isa) : UIView(isa) { setUserInteractionEnabled(false); }
+
+bool UILabel::isAccessibilityElement() const { return explicitIsAccessibilityElement().value_or(!text_.empty()); }
+
+std::string UILabel::accessibilityLabel() const { return explicitAccessibilityLabel().value_or(text_); }
+
+UIAccessibilityTraits UILabel::accessibilityTraits() const {
+  return explicitAccessibilityTraits().value_or(UIAccessibilityTraitStaticText);
+}
 
 std::vector<std::string> UILabel::linesForSize(const CGSize& size) const {
   if (text_.empty()) return {};

@@ -34,6 +34,11 @@ class UILabel : public UIView {
   CGSize sizeThatFits(const CGSize& size) const override;
   void draw(cairo_t* cr) override;
 
+  // A label with text is an element of static text that reads its text.
+  bool isAccessibilityElement() const override;
+  std::string accessibilityLabel() const override;
+  UIAccessibilityTraits accessibilityTraits() const override;
+
  private:
   std::string text_;
   UIFont font_ = UIFont::systemFontOfSize(17);

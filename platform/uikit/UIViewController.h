@@ -23,7 +23,8 @@ class UIViewController : public objc::Object {
   bool isViewLoaded() const { return view_ != nullptr; }
 
   const std::string& title() const { return title_; }
-  void setTitle(std::string title) { title_ = std::move(title); }
+  // Virtual so that a controller showing its title can show a new one.
+  virtual void setTitle(std::string title) { title_ = std::move(title); }
 
   // Shows `controller` over this one. Refused (logged, no completion) when this controller already
   // presents one, when `controller` is already presented somewhere, or when it is this controller

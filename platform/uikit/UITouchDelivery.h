@@ -1,0 +1,40 @@
+#pragma once
+// Taps and the screen read as elements, for the hosts that drive the device (SpringBoard, the
+// Settings app, the launcher's browser view). All of it runs on the main thread.
+//
+// Which views a finger reaches: the visible windows are tried top first (by level, then the one
+// shown last); in a window, the controller presented last covers those beneath it, and the
+// window's own views come last. The first of these whose hit-test takes the point decides, even
+// when the view found does nothing with the tap.
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/uikit/UIAccessibility.h"
+#include "platform/uikit/UIWindow.h"
+
+namespace platform {
+
+// The visible windows, top first.
+std::vector<std::shared_ptr<UIWindow>> visibleWindowsTopFirst();
+
+// A tap at a point of the screen (in points): the frontmost view there that takes touches gets
+// it (a button its touch-up-inside, a switch flips, a text field starts editing); a view that does
+// nothing with a tap passes it on to its superviews. Returns the view that acted, or nullptr.
+std::shared_ptr<UIView> tapAtPoint(CGPoint screenPoint);
+
+// The tap given to a view at a point of its own coordinates, passed on up the superviews until
+// one acts. Returns the view that acted, or nullptr.
+std::shared_ptr<UIView> deliverTap(UIView* view, CGPoint point);
+
+// What a screen reader finds on the screen: the elements of the topmost visible window (of the
+// controller it presents last, when it presents one), in reading order (top to bottom, and left
+// to right along a line), frames in screen points. Elements out of sight (rows scrolled away) are
+// listed where they would be.
+std::vector<UIAccessibilityElement> accessibilityElements();
+
+// A finger on the control with exactly that label among the elements the screen shows: the
+// frontmost one that is enabled and takes the tap. Returns whether something was tapped.
+bool tapControlWithTitle(const std::string& title);
+
+}  // namespace platform
