@@ -32,6 +32,13 @@ constexpr std::uint64_t kMaxPixelsPerByte = 65536;
 // for the picture (a grid's tiles, say) are built.
 constexpr int kMaxSide = 1 << 17;
 
+// libheif ends some messages with a line break; the log line supplies its own.
+std::string_view text(const heif_error& err) {
+  std::string_view message = err.message ? err.message : "";
+  while (!message.empty() && (message.back() == '\n' || message.back() == ' ')) message.remove_suffix(1);
+  return message;
+}
+
 }  // namespace
 
 std::optional<Bitmap> decodeHEIF(std::string_view bytes) {
@@ -40,14 +47,14 @@ std::optional<Bitmap> decodeHEIF(std::string_view bytes) {
   heif_context_set_maximum_image_size_limit(ctx.get(), kMaxSide);
   heif_error err = heif_context_read_from_memory_without_copy(ctx.get(), bytes.data(), bytes.size(), nullptr);
   if (err.code != heif_error_Ok) {
-    logLine(fmt::format("HEIF header unreadable: {}", err.message));
+    logLine(fmt::format("HEIF header unreadable: {}", text(err)));
     return std::nullopt;
   }
   heif_image_handle* rawHandle = nullptr;
   err = heif_context_get_primary_image_handle(ctx.get(), &rawHandle);
   std::unique_ptr<heif_image_handle, HandleDeleter> handle(rawHandle);
   if (err.code != heif_error_Ok || !handle) {
-    logLine(fmt::format("HEIF file has no primary image: {}", err.message));
+    logLine(fmt::format("HEIF file has no primary image: {}", text(err)));
     return std::nullopt;
   }
   // The size after rotation, which is the size of the picture shown.
@@ -63,7 +70,7 @@ std::optional<Bitmap> decodeHEIF(std::string_view bytes) {
   err = heif_decode_image(handle.get(), &rawImage, heif_colorspace_RGB, heif_chroma_interleaved_RGBA, options.get());
   std::unique_ptr<heif_image, ImageDeleter> image(rawImage);
   if (err.code != heif_error_Ok || !image) {
-    logLine(fmt::format("HEIF data corrupt: {}", err.message));
+    logLine(fmt::format("HEIF data corrupt: {}", text(err)));
     return std::nullopt;
   }
   int stride = 0;

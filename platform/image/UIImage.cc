@@ -57,6 +57,17 @@ std::shared_ptr<UIImage> UIImage::imageWithBitmap(platform::Bitmap bitmap, doubl
   return image;
 }
 
+std::shared_ptr<UIImage> UIImage::imageWithRenderingMode(UIImageRenderingMode mode) const {
+  auto image = alloc();
+  image->bitmap_ = bitmap_;
+  image->scale_ = scale_;
+  image->sourcePath_ = sourcePath_;
+  image->renderingMode_ = mode == UIImageRenderingModeAlwaysOriginal || mode == UIImageRenderingModeAlwaysTemplate
+                              ? mode
+                              : UIImageRenderingModeAutomatic;
+  return image;
+}
+
 UIImage* UIImage::initWithContentsOfFile(const std::string& devicePath) {
   return static_cast<UIImage*>(
       objc::msgSend<objc::Object*, const std::string&>(this, objc::sel("initWithContentsOfFile:"), devicePath));

@@ -13,6 +13,14 @@
 #include "platform/image/ImageCodec.h"
 #include "platform/runtime/Runtime.h"
 
+// How views draw the picture: as it is, or as a template, a shape whose opaque pixels take the
+// tint colour of the view that draws it. Automatic lets the view decide (system buttons tint).
+enum UIImageRenderingMode {
+  UIImageRenderingModeAutomatic = 0,
+  UIImageRenderingModeAlwaysOriginal = 1,
+  UIImageRenderingModeAlwaysTemplate = 2,
+};
+
 class UIImage : public objc::Object {
  public:
   static objc::Class* cls();
@@ -30,6 +38,9 @@ class UIImage : public objc::Object {
   double width() const { return bitmap_.width / scale_; }
   double height() const { return bitmap_.height / scale_; }
   double scale() const { return scale_; }
+  UIImageRenderingMode renderingMode() const { return renderingMode_; }
+  // imageWithRenderingMode:: the same picture in a new image drawn in that mode.
+  std::shared_ptr<UIImage> imageWithRenderingMode(UIImageRenderingMode mode) const;
   const platform::Bitmap& bitmap() const { return bitmap_; }
   // The file it was loaded from, if any (device path); SpringBoard shows it in its status.
   const std::string& sourcePath() const { return sourcePath_; }
@@ -43,6 +54,7 @@ class UIImage : public objc::Object {
  private:
   platform::Bitmap bitmap_;
   double scale_ = 1.0;
+  UIImageRenderingMode renderingMode_ = UIImageRenderingModeAutomatic;
   std::string sourcePath_;
 };
 

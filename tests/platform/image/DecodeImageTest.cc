@@ -145,7 +145,7 @@ std::vector<Case> damageCases() {
   return {
       {"Empty", [] { return std::string(); }, std::nullopt},
       {"Text", [] { return std::string("<html>502 Bad Gateway</html>\n"); }, std::nullopt},
-      {"BmpIsNotAPhoneFormat", [] { return std::string("BM\x36\x00\x00\x00\x00\x00", 8) + std::string(60, '\0'); },
+      {"BmpWithoutItsHeaders", [] { return std::string("BM\x36\x00\x00\x00\x00\x00", 8) + std::string(60, '\0'); },
        std::nullopt},
       {"PngSignatureOnly", [] { return std::string("\x89PNG\r\n\x1A\n"); }, std::nullopt},
       {"PngTruncated",

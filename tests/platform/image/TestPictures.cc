@@ -7,6 +7,8 @@
 #include <webp/mux.h>
 #include <zlib.h>
 
+#include <algorithm>
+#include <iterator>
 #include <stdexcept>
 
 namespace testpictures {
@@ -269,6 +271,49 @@ std::string webpClaiming(std::uint32_t width, std::uint32_t height) {
   std::string riff = "RIFF";
   for (std::uint32_t v = chunk.size() + 4, i = 0; i < 4; ++i) riff.push_back(char(v >> (8 * i)));
   return riff + "WEBP" + chunk;
+}
+
+namespace {
+
+std::string le16(std::uint16_t v) { return {char(v & 0xFF), char(v >> 8)}; }
+std::string le32(std::uint32_t v) { return le16(v & 0xFFFF) + le16(v >> 16); }
+
+}  // namespace
+
+std::string handMadeBmp(std::int32_t width, std::int32_t height, std::uint16_t bits, std::uint32_t compression,
+                        const std::string& palette, const std::string& data) {
+  const std::uint32_t offset = 14 + 40 + palette.size();
+  return "BM" + le32(offset + data.size()) + le32(0) + le32(offset) + le32(40) + le32(width) + le32(height) +
+         le16(1) + le16(bits) + le32(compression) + le32(data.size()) + le32(2835) + le32(2835) +
+         le32(palette.size() / 4) + le32(0) + palette + data;
+}
+
+std::string handMadeGreyTiff(std::uint32_t width, std::uint32_t height, const std::vector<std::uint8_t>& pixels,
+                             bool packBits) {
+  std::string data;
+  if (!packBits) {
+    data.assign(pixels.begin(), pixels.end());
+  } else {
+    // Each row as literal runs of at most 128 bytes: a count byte (n - 1), then the n bytes.
+    for (std::size_t row = 0; width && row * width < pixels.size(); ++row)
+      for (std::size_t x = 0; x < width && row * width + x < pixels.size(); x += 128) {
+        const std::size_t n = std::min<std::size_t>({128, width - x, pixels.size() - row * width - x});
+        data.push_back(char(n - 1));
+        data.append(reinterpret_cast<const char*>(&pixels[row * width + x]), n);
+      }
+  }
+  struct Entry {
+    std::uint16_t tag, type;
+    std::uint32_t value;
+  };
+  const Entry entries[] = {{256, 4, width}, {257, 4, height}, {258, 3, 8}, {259, 3, packBits ? 32773u : 1u},
+                           {262, 3, 1},     {273, 4, 0},      {277, 3, 1}, {278, 4, height},
+                           {279, 4, std::uint32_t(data.size())}};
+  const std::uint32_t dataOffset = 8 + 2 + std::size(entries) * 12 + 4;
+  std::string tiff = std::string("II*\0", 4) + le32(8) + le16(std::size(entries));
+  for (const Entry& e : entries)
+    tiff += le16(e.tag) + le16(e.type) + le32(1) + (e.type == 3 ? le16(e.value) + le16(0) : le32(e.tag == 273 ? dataOffset : e.value));
+  return tiff + le32(0) + data;
 }
 
 }  // namespace testpictures

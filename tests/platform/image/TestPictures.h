@@ -59,4 +59,15 @@ std::string pngClaiming(std::uint32_t width, std::uint32_t height);
 std::string jpegClaiming(std::uint16_t width, std::uint16_t height);
 std::string webpClaiming(std::uint32_t width, std::uint32_t height);  // up to 16384 each
 
+// A BMP with a 40-byte information header around the given palette (4-byte BGRA entries) and
+// pixel data, exactly as given.
+std::string handMadeBmp(std::int32_t width, std::int32_t height, std::uint16_t bits, std::uint32_t compression,
+                        const std::string& palette, const std::string& data);
+
+// A greyscale 8-bit TIFF in one strip whose directory comes before its data (so that a cut file
+// keeps its header), uncompressed or PackBits (`packBits`) over `pixels` (row by row). The header
+// gives `width` x `height` whatever `pixels` holds.
+std::string handMadeGreyTiff(std::uint32_t width, std::uint32_t height, const std::vector<std::uint8_t>& pixels,
+                             bool packBits);
+
 }  // namespace testpictures
