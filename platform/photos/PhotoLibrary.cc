@@ -14,6 +14,7 @@
 #include "platform/foundation/NSDate.h"
 #include "platform/foundation/NSLog.h"
 #include "platform/foundation/NSUUID.h"
+#include "platform/image/ImageCodec.h"
 #include "platform/image/UIImage.h"
 #include "platform/photos/PHConstants.h"
 
@@ -297,7 +298,10 @@ std::optional<std::string> photoLibraryAddPictureData(std::string_view bytes, co
     }
     rows.push_back(*row);
   }
-  return insertAsset(*db, bytes, extension, int(image->bitmap().width), int(image->bitmap().height), rows);
+  // Bytes that come without a name are named by their format, so a HEIC from the camera is an
+  // IMG_NNNN.HEIC like on the phone rather than a picture misnamed after some default.
+  const std::string named = extension.empty() ? std::string(pictureFileExtension(bytes)) : extension;
+  return insertAsset(*db, bytes, named, int(image->bitmap().width), int(image->bitmap().height), rows);
 }
 
 bool photoLibraryAddAssetToCollection(const std::string& assetIdentifier, const std::string& collectionIdentifier) {

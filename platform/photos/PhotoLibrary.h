@@ -62,7 +62,8 @@ std::optional<std::string> photoLibraryCreateFolder(const std::string& title,
 // when the file is not a decodable picture or an album does not exist.
 std::optional<std::string> photoLibraryAddPictureFile(const std::string& devicePath,
                                                       const std::vector<std::string>& albums = {});
-// The same for picture bytes; `extension` names the file type ("jpg", "png", ...).
+// The same for picture bytes (JPEG, PNG, HEIC, ... : whatever UIImage decodes); `extension` names
+// the file type ("jpg", "heic", ...), and when it is empty the bytes' own format does.
 std::optional<std::string> photoLibraryAddPictureData(std::string_view bytes, const std::string& extension,
                                                       const std::vector<std::string>& albums = {});
 bool photoLibraryAddAssetToCollection(const std::string& assetIdentifier, const std::string& collectionIdentifier);
