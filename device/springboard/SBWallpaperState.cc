@@ -62,11 +62,18 @@ bool SBWallpaperState::setWallpapers(const UIImage* light, const UIImage* dark, 
     return false;
   }
   const UIImage* pictures[] = {light, dark};
-  std::optional<std::string> encoded[2];
+  std::optional<std::string> encodings[2];
+  const std::optional<std::string>* encoded[2] = {&encodings[0], &encodings[1]};
   for (int i = 0; i < 2; ++i) {
     if (!pictures[i]) continue;
-    encoded[i] = UIImagePNGRepresentation(pictures[i]);
-    if (!encoded[i]) {
+    // The same picture for both appearances (the usual case) is encoded once: a second full-size
+    // encoding would only double the change's peak memory.
+    if (i == 1 && pictures[1] == pictures[0]) {
+      encoded[1] = encoded[0];
+      continue;
+    }
+    encodings[i] = UIImagePNGRepresentation(pictures[i]);
+    if (!encodings[i]) {
       NSLog("SpringBoard: no wallpaper set for location {}: the {} picture is empty", location,
             wallpaperAppearanceName(kAppearances[i]));
       return false;
@@ -86,14 +93,14 @@ bool SBWallpaperState::setWallpapers(const UIImage* light, const UIImage* dark, 
     SBFWallpaperCache* cache = cacheLocked();
     for (WallpaperScreen screen : screens) {
       for (int i = 0; i < 2; ++i) {
-        if (!encoded[i]) continue;
+        if (!*encoded[i]) continue;
         std::string name = wallpaperFileName(screen, kAppearances[i]);
         std::string path = platform::stringByAppendingPathComponent(*folder, name);
-        if (!platform::writeFile(path, *encoded[i], true)) {
+        if (!platform::writeFile(path, **encoded[i], true)) {
           NSLog("SpringBoard: could not write the wallpaper file {}", path);
           return false;
         }
-        if (cache) cache->storeImageData(name, *encoded[i]);
+        if (cache) cache->storeImageData(name, **encoded[i]);
         change.paths.push_back(path);
       }
     }

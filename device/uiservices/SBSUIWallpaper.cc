@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <deque>
 #include <mutex>
 
 #include "device/springboard/SBWallpaperState.h"
@@ -13,7 +14,7 @@ namespace {
 
 struct Recorder {
   std::mutex mu;
-  std::vector<SBSUIWallpaperCall> calls;
+  std::deque<SBSUIWallpaperCall> calls;  // the newest last
   SBSUIWallpaperCallObserver observer;
   std::atomic<int> inside{0};
   std::atomic<int> maxInside{0};
@@ -85,19 +86,22 @@ extern "C" void SBSUIWallpaperSetImages(const SBSUIWallpaperDictionary& images,
   {
     std::lock_guard lock(recorder().mu);
     recorder().calls.push_back(call);
+    if (recorder().calls.size() > kSBSUIWallpaperRecordedCalls) recorder().calls.pop_front();
     observer = recorder().observer;
   }
   if (observer) observer(call);
 
-  const UIImage* light = pictureOf(call.lightImage, "light");
-  const UIImage* dark = pictureOf(call.darkImage, "dark");
+  std::shared_ptr<objc::Object> lightEntry = entry(images, "light");
+  std::shared_ptr<objc::Object> darkEntry = entry(images, "dark");
+  const UIImage* light = pictureOf(lightEntry, "light");
+  const UIImage* dark = pictureOf(darkEntry, "dark");
   if (light || dark) SBWallpaperState::shared().setWallpapers(light, dark, location);
 }
 
 extern "C" void SBSUIWallpaperCopyCalls(std::vector<SBSUIWallpaperCall>* out) {
   if (!out) return;
   std::lock_guard lock(recorder().mu);
-  *out = recorder().calls;
+  out->assign(recorder().calls.begin(), recorder().calls.end());
 }
 
 extern "C" void SBSUIWallpaperResetCalls() {

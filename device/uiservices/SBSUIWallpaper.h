@@ -13,7 +13,10 @@
 // The dictionary is a std::map<std::string, std::shared_ptr<objc::Object>>: a caller may spell the
 // pointer type from that alone without including this header.
 //
-// For tests the library also records each call and the most calls it ever had running at once.
+// For tests the library also records the last calls (kSBSUIWallpaperRecordedCalls of them) and the
+// most calls it ever had running at once. The record refers to the pictures weakly: SpringBoard
+// runs for days, and a record that kept each decoded picture alive would grow by one full-screen
+// bitmap with every wallpaper change.
 #include <functional>
 #include <map>
 #include <memory>
@@ -30,10 +33,12 @@ using SBSUIWallpaperSetImagesFunction = void (*)(const SBSUIWallpaperDictionary&
 inline constexpr const char* kSpringBoardUIServicesPath =
     "/System/Library/PrivateFrameworks/SpringBoardUIServices.framework/SpringBoardUIServices";
 
+inline constexpr std::size_t kSBSUIWallpaperRecordedCalls = 64;
+
 // One call as the library received it.
 struct SBSUIWallpaperCall {
-  std::shared_ptr<objc::Object> lightImage;  // the entries as given (nullptr when missing)
-  std::shared_ptr<objc::Object> darkImage;
+  std::weak_ptr<objc::Object> lightImage;  // the entries as given, while someone else holds them
+  std::weak_ptr<objc::Object> darkImage;
   std::vector<std::string> imageKeys;
   std::vector<std::string> optionKeys;
   long lightMode = -1;  // the options' wallpaperMode; -1 when missing or not options

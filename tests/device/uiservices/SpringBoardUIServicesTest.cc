@@ -92,13 +92,48 @@ TEST(SpringBoardUIServices, InstalledLibrarySetsLightAndDarkVariantsAtTheLocatio
   std::vector<SBSUIWallpaperCall> calls;
   copyCalls(&calls);
   ASSERT_EQ(calls.size(), 2u);
-  EXPECT_EQ(calls[0].lightImage, light);
-  EXPECT_EQ(calls[0].darkImage, dark);
+  EXPECT_EQ(calls[0].lightImage.lock(), light);
+  EXPECT_EQ(calls[0].darkImage.lock(), dark);
   EXPECT_EQ(calls[0].lightMode, 1);
   EXPECT_EQ(calls[0].darkMode, 2);
   EXPECT_EQ(calls[0].location, 1);
   EXPECT_EQ(calls[0].flags, 2);
   EXPECT_EQ(calls[1].lightMode, -1);
   EXPECT_TRUE(calls[1].optionKeys.empty());
+  dlclose(handle);
+}
+
+// SpringBoard keeps the library for its whole life: what it records of a change must let the
+// pictures go once the caller does, and must stop growing.
+TEST(SpringBoardUIServices, RecordKeepsNoPictureAliveAndStaysBounded) {
+  TempDeviceRoot root;
+  registerSpringBoardClasses();
+  SBWallpaperState::shared().reset();
+  setIOSVersion("16.0");
+  ASSERT_TRUE(installSpringBoardUIServices());
+  void* handle = dlopen(platform::hostPath(kSpringBoardUIServicesPath).c_str(), RTLD_NOW);
+  ASSERT_NE(handle, nullptr) << dlerror();
+  auto setImages = reinterpret_cast<SBSUIWallpaperSetImagesFunction>(dlsym(handle, "SBSUIWallpaperSetImages"));
+  auto copyCalls = reinterpret_cast<SBSUIWallpaperCopyCallsFunction>(dlsym(handle, "SBSUIWallpaperCopyCalls"));
+  auto resetCalls = reinterpret_cast<SBSUIWallpaperResetCallsFunction>(dlsym(handle, "SBSUIWallpaperResetCalls"));
+  ASSERT_TRUE(setImages && copyCalls && resetCalls);
+  resetCalls();
+
+  std::weak_ptr<UIImage> given;
+  {
+    auto picture = solidImage(9);
+    given = picture;
+    setImages({{"light", picture}, {"dark", picture}}, {{"light", options(1)}, {"dark", options(2)}}, 3, 2);
+  }
+  EXPECT_TRUE(given.expired());
+
+  for (std::size_t i = 0; i < kSBSUIWallpaperRecordedCalls + 10; ++i) {
+    auto picture = solidImage(static_cast<std::uint8_t>(i));
+    setImages({{"light", picture}, {"dark", picture}}, {}, 1, static_cast<int>(i));
+  }
+  std::vector<SBSUIWallpaperCall> calls;
+  copyCalls(&calls);
+  ASSERT_EQ(calls.size(), kSBSUIWallpaperRecordedCalls);
+  EXPECT_EQ(calls.back().flags, static_cast<int>(kSBSUIWallpaperRecordedCalls + 9));
   dlclose(handle);
 }

@@ -141,8 +141,8 @@ TEST_F(WallpaperApplicationTest, IOS13SendsOneExactCallOnABackgroundThreadUnderT
   const SBSUIWallpaperCall& call = received[0];
   EXPECT_EQ(call.imageKeys, (std::vector<std::string>{"dark", "light"}));
   EXPECT_EQ(call.optionKeys, (std::vector<std::string>{"dark", "light"}));
-  EXPECT_EQ(call.lightImage, image);
-  EXPECT_EQ(call.darkImage, image);
+  EXPECT_EQ(call.lightImage.lock(), image);
+  EXPECT_EQ(call.darkImage.lock(), image);
   EXPECT_EQ(call.lightMode, 1);
   EXPECT_EQ(call.darkMode, 2);
   EXPECT_EQ(call.location, 3);
