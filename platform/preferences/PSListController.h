@@ -131,6 +131,7 @@ class PSListController : public PSViewController, public UITableViewDataSource, 
   void specifiersChanged();
   std::shared_ptr<UITableViewCell> makeCell(PSSpecifier* specifier);
   std::shared_ptr<UITableViewCell> makeCustomCell(PSSpecifier* specifier, const std::string& className);
+  void refreshCell(PSSpecifier* specifier, UITableViewCell* cell);
   void openLink(PSSpecifier* specifier);
   void openChoices(PSSpecifier* specifier);
 

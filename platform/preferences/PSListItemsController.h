@@ -16,12 +16,9 @@ class PSListItemsController : public PSListController {
   void setSpecifier(std::shared_ptr<PSSpecifier> specifier) override;
   // A group, then one PSListItemCell row per choice (its `value` property the choice's value).
   PSSpecifierList specifiers() override;
+  // Each showing of a choice checks it when it is the value the row's getter reads now.
+  std::shared_ptr<UITableViewCell> cellForRowAtIndexPath(UITableView* tableView, const NSIndexPath& indexPath) override;
 
  protected:
   void didSelectSpecifier(PSSpecifier* specifier, const NSIndexPath& indexPath) override;
-  void viewWillAppear(bool animated) override;
-
- private:
-  // Checks the row of the value the row's getter reads now.
-  void updateCheckmarks();
 };
