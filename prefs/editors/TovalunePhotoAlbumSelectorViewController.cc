@@ -2,6 +2,11 @@
 
 #include "prefs/editors/EditorPlaceholder.h"
 
+namespace {
+// Found by name once the pane is loaded, like every class of the pane.
+[[maybe_unused]] objc::Class* const kRegistered = TovalunePhotoAlbumSelectorViewController::cls();
+}  // namespace
+
 objc::Class* TovalunePhotoAlbumSelectorViewController::cls() {
   static objc::Class* c = [] {
     objc::Class* cls = objc::objc_allocateClassPair(UIViewController::cls(), "TovalunePhotoAlbumSelectorViewController");

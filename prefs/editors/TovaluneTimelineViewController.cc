@@ -2,6 +2,11 @@
 
 #include "prefs/editors/EditorPlaceholder.h"
 
+namespace {
+// Found by name once the pane is loaded, like every class of the pane.
+[[maybe_unused]] objc::Class* const kRegistered = TovaluneTimelineViewController::cls();
+}  // namespace
+
 objc::Class* TovaluneTimelineViewController::cls() {
   static objc::Class* c = [] {
     objc::Class* cls = objc::objc_allocateClassPair(UIViewController::cls(), "TovaluneTimelineViewController");

@@ -38,8 +38,8 @@ std::shared_ptr<UIImage> TovaluneBannerCell::roundedRectImageFromImage(const std
   if (!image) return nullptr;
   CGSize size{image->width(), image->height()};
   UIGraphicsBeginImageContextWithOptions(size, false, 0);
-  UIBezierPath::bezierPathWithRoundedRect(CGRect{{0, 0}, size}, radius).addClip();
-  image->drawInRect(CGRect{{0, 0}, size});
+  UIBezierPath::bezierPathWithRoundedRect(CGRect{{0, 0}, size}, radius)->addClip();
+  UIImageDrawInRect(image.get(), CGRect{{0, 0}, size});
   std::shared_ptr<UIImage> rounded = UIGraphicsGetImageFromCurrentImageContext();
   UIGraphicsEndImageContext();
   return rounded;

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 #include <limits.h>
+#include <sys/stat.h>
 
 #include <cstdlib>
 
@@ -85,6 +86,7 @@ TEST_F(OrbelPackageTest, AQueryProgramThatFailsOrCannotStartGivesNoVersion) {
 
   platform::LogCapture log;
   platform::writeFile("/usr/bin/dpkg-query", "#!/no/such/interpreter\n");
+  ::chmod(platform::hostPath("/usr/bin/dpkg-query").c_str(), 0755);
   EXPECT_EQ(OrbelPackage::packageWithIdentifier(kPackage)->version(), std::nullopt);
   EXPECT_TRUE(log.containsSubstring("Could not start /usr/bin/dpkg-query"));
 }

@@ -43,6 +43,10 @@ std::shared_ptr<TovaluneprefsRootListController> makeRootList() {
   return list;
 }
 
+PSSpecifierList allRows(TovaluneprefsRootListController& list) {
+  return list.loadSpecifiersFromPlistName(list.name(), &list);
+}
+
 std::vector<std::string> rowNames(const PSSpecifierList& specifiers) {
   std::vector<std::string> names;
   for (const auto& s : specifiers) names.push_back(s->propertyForKey("key") ? s->key() : s->name());

@@ -25,6 +25,8 @@ void installBuiltBundleResources();
 std::optional<platform::Dictionary> storedPrefs();
 
 std::shared_ptr<TovaluneprefsRootListController> makeRootList();
+// Every row of the list's specifier file, shown or not, bound to the list.
+PSSpecifierList allRows(TovaluneprefsRootListController& list);
 
 // What identifies each row: its key, else its label.
 std::vector<std::string> rowNames(const PSSpecifierList& specifiers);
