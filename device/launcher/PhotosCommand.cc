@@ -15,7 +15,7 @@ namespace {
 int usage() {
   fmt::print(stderr,
              "usage: tovalune-device photos add-album TITLE\n"
-             "       tovalune-device photos add FILE [--album ID-or-TITLE]\n"
+             "       tovalune-device photos add FILE [--album ID-or-TITLE]   (JPEG, PNG, HEIC, AVIF, WebP, GIF, TIFF, BMP)\n"
              "       tovalune-device photos list\n");
   return 2;
 }

@@ -3,5 +3,6 @@
 #include <vector>
 
 // `photos add-album TITLE`, `photos add FILE [--album ID-or-TITLE]` (FILE is a path on this
-// machine), `photos list`: the device's photo library. Returns the exit status.
+// machine: a picture in any format UIImage reads, a phone's HEIC included), `photos list`: the
+// device's photo library. Returns the exit status.
 int runPhotos(const std::vector<std::string>& args);

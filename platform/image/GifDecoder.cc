@@ -18,6 +18,10 @@ const char* errorText(int code) {
   return text ? text : "unexpected end of data";
 }
 
+// An LZW code of 12 bits stands for at most 4096 pixels. The canvas counts in full: a huge screen
+// around a tiny frame is refused like any other header that claims more than its file holds.
+constexpr std::uint64_t kMaxPixelsPerByte = 4096;
+
 struct MemoryReader {
   std::string_view bytes;
   std::size_t position = 0;
@@ -117,7 +121,9 @@ std::optional<Bitmap> decodeGIF(std::string_view bytes) {
     // write a zero screen size).
     const std::uint64_t width = std::max<std::uint64_t>(gif->SWidth, std::uint64_t(frame.Left) + frame.Width);
     const std::uint64_t height = std::max<std::uint64_t>(gif->SHeight, std::uint64_t(frame.Top) + frame.Height);
-    if (frame.Width <= 0 || frame.Height <= 0 || !acceptableSize(width, height)) return std::nullopt;
+    if (frame.Width <= 0 || frame.Height <= 0 || !acceptableSize(width, height) ||
+        !fileCanHold("GIF", width, height, bytes.size(), kMaxPixelsPerByte))
+      return std::nullopt;
     auto canvas = allocateBitmap(width, height);
     if (!canvas || !drawFrame(gif.get(), *canvas, transparentIndex)) break;
     return canvas;

@@ -26,10 +26,6 @@ std::optional<Bitmap> decodeHEIF(std::string_view bytes);  // HEIC, HEIF and AVI
 std::optional<Bitmap> decodeTIFF(std::string_view bytes);
 std::optional<Bitmap> decodeBMP(std::string_view bytes);
 
-// Whether a JPEG's markers run from SOI through every scan to EOI within the bytes; a file that
-// ends before its EOI has lost picture data (or at best its end), whatever the decoder makes of it.
-bool jpegReachesEnd(std::string_view jpeg);
-
 // The EXIF Orientation (1-8) of a JPEG's APP1 segment; 1 when absent, unreadable or out of range.
 int exifOrientation(std::string_view jpeg);
 // The stored pixels turned upright as the orientation says; 5 to 8 swap width and height.

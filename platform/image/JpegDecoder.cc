@@ -55,8 +55,9 @@ constexpr std::uint64_t kMaxPixelsPerByte = 1024;
 
 bool isStandalone(std::uint8_t marker) { return marker == 0x01 || (marker >= 0xD0 && marker <= 0xD8); }
 
-}  // namespace
-
+// Whether the markers run from SOI through every scan to EOI within the bytes. A file that ends
+// before its EOI has lost picture data (or at best its last two bytes), whatever the decoder makes
+// of it. Data after EOI (a second picture, a maker's trailer) is not looked at.
 bool jpegReachesEnd(std::string_view jpeg) {
   const auto* p = reinterpret_cast<const std::uint8_t*>(jpeg.data());
   const std::size_t n = jpeg.size();
@@ -89,6 +90,8 @@ bool jpegReachesEnd(std::string_view jpeg) {
     }
   }
 }
+
+}  // namespace
 
 std::optional<Bitmap> decodeJPEG(std::string_view bytes) {
   Decompressor decompressor;

@@ -10,6 +10,10 @@
 namespace platform::image_detail {
 namespace {
 
+// Lossless WebP copies runs of up to 4096 pixels for a few bits each: a flat 16-megapixel picture
+// takes under 700 bytes. This bound refuses a near-empty file that claims a huge picture.
+constexpr std::uint64_t kMaxPixelsPerByte = 65536;
+
 struct DemuxDeleter {
   void operator()(WebPDemuxer* demux) const { WebPDemuxDelete(demux); }
 };
@@ -23,8 +27,11 @@ std::optional<Bitmap> decodeFirstFrame(const std::uint8_t* data, std::size_t siz
     logLine("WebP animation unreadable");
     return std::nullopt;
   }
-  auto canvas = allocateBitmap(WebPDemuxGetI(demux.get(), WEBP_FF_CANVAS_WIDTH),
-                               WebPDemuxGetI(demux.get(), WEBP_FF_CANVAS_HEIGHT));
+  const std::uint32_t width = WebPDemuxGetI(demux.get(), WEBP_FF_CANVAS_WIDTH);
+  const std::uint32_t height = WebPDemuxGetI(demux.get(), WEBP_FF_CANVAS_HEIGHT);
+  if (!acceptableSize(width, height) || !fileCanHold("WebP", width, height, size, kMaxPixelsPerByte))
+    return std::nullopt;
+  auto canvas = allocateBitmap(width, height);
   if (!canvas) return std::nullopt;
   WebPIterator frame{};
   if (!WebPDemuxGetFrame(demux.get(), 1, &frame)) {
@@ -55,6 +62,9 @@ std::optional<Bitmap> decodeWebP(std::string_view bytes) {
   }
   if (features.has_animation) return decodeFirstFrame(data, bytes.size());
 
+  if (!acceptableSize(features.width, features.height) ||
+      !fileCanHold("WebP", features.width, features.height, bytes.size(), kMaxPixelsPerByte))
+    return std::nullopt;
   auto bitmap = allocateBitmap(features.width, features.height);
   if (!bitmap) return std::nullopt;
   if (!WebPDecodeRGBAInto(data, bytes.size(), bitmap->rgba.data(), bitmap->rgba.size(), features.width * 4)) {

@@ -280,3 +280,53 @@ INSTANTIATE_TEST_SUITE_P(Values, TiffOrientationTest,
                          [](const auto& info) { return std::to_string(info.param.value); });
 
 }  // namespace
+
+namespace {
+
+std::string ftyp(const std::string& major, const std::vector<std::string>& compatible) {
+  std::string box = "ftyp" + major + std::string(4, '\0');
+  for (const std::string& b : compatible) box += b;
+  const std::uint32_t size = box.size() + 4;
+  return std::string{char(size >> 24), char(size >> 16), char(size >> 8), char(size)} + box;
+}
+
+struct Named {
+  std::string name;
+  std::function<std::string()> bytes;
+  std::string extension;  // empty: no picture format
+};
+
+std::ostream& operator<<(std::ostream& os, const Named& n) { return os << n.name; }
+
+class PictureFileExtensionTest : public testing::TestWithParam<Named> {};
+
+TEST_P(PictureFileExtensionTest, NamesTheFormatOfTheBytes) {
+  EXPECT_EQ(platform::pictureFileExtension(GetParam().bytes()), GetParam().extension);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Formats, PictureFileExtensionTest,
+    testing::Values(
+        Named{"Heic", [] { return heifEnc(quadrants(16, 16), {"-q", "50"}); }, "heic"},
+        Named{"Avif", [] { return heifEnc(quadrants(16, 16), {"-A", "-q", "50"}); }, "avif"},
+        Named{"Tiff", [] { return convert(quadrants(4, 4), {}, "TIFF"); }, "tiff"},
+        Named{"TiffBigEndian", [] { return convert(quadrants(4, 4), {"-endian", "MSB"}, "TIFF"); }, "tiff"},
+        Named{"Bmp", [] { return convert(quadrants(4, 4), {}, "BMP3"); }, "bmp"},
+        Named{"Jpeg", [] { return writeJpeg(quadrants(8, 8), 80); }, "jpg"},
+        Named{"Png", [] { return writePng({1, 1, 2, 8, false, {1, 2, 3}}); }, "png"},
+        Named{"Gif", [] { return std::string("GIF89a"); }, "gif"},
+        Named{"Webp", [] { return writeWebp(quadrants(8, 8), true); }, "webp"},
+        // The brand that tells wins over the generic one, whichever comes first.
+        Named{"GenericMajorHeicCompatible", [] { return ftyp("mif1", {"miaf", "heic"}); }, "heic"},
+        Named{"GenericMajorAvifCompatible", [] { return ftyp("mif1", {"avif", "miaf"}); }, "avif"},
+        Named{"GenericOnly", [] { return ftyp("mif1", {"miaf"}); }, "heif"},
+        Named{"HeicSequence", [] { return ftyp("msf1", {"hevc"}); }, "heic"},
+        // A video shares the box but is no picture.
+        Named{"Mp4Video", [] { return ftyp("isom", {"iso2", "avc1", "mp41"}); }, ""},
+        // A brand outside the ftyp box does not count.
+        Named{"BrandAfterTheBox", [] { return ftyp("isom", {}) + "heic"; }, ""},
+        Named{"Text", [] { return std::string("just some text"); }, ""},
+        Named{"Empty", [] { return std::string(); }, ""}),
+    [](const auto& info) { return info.param.name; });
+
+}  // namespace
