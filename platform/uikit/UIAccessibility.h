@@ -32,6 +32,9 @@ inline constexpr UIAccessibilityTraits UIAccessibilityTraitTextField = 1ull << 1
 struct UIAccessibilityElement {
   std::string label;
   std::string value;
+  // A name for code rather than for listening (accessibilityIdentifier): a back button that
+  // reads out its title is also found as "Back". Empty for most elements.
+  std::string identifier;
   UIAccessibilityTraits traits = UIAccessibilityTraitNone;
   // In the coordinates of the element's window while a view collects it; in screen points in
   // the list platform::accessibilityElements() returns.

@@ -161,4 +161,5 @@ class UITableViewCell : public UIView {
   std::optional<UIEdgeInsets> separatorInset_;
   UITableViewCellPlacement placement_;
   std::shared_ptr<UIButton> deleteButton_;
+  bool clippedBeforeDeleteButton_ = false;
 };

@@ -64,23 +64,31 @@ std::shared_ptr<UIView> deliverTap(UIView* view, CGPoint point) {
     else break;
   for (auto& v : chain) {
     if (v->handleTap(point)) return v;
-    CGPoint origin = v->UIView::frame().origin;
-    point = CGPoint{point.x + origin.x, point.y + origin.y};
+    CGPoint origin = v->UIView::frame().origin, shown = v->bounds().origin;
+    point = CGPoint{point.x + origin.x - shown.x, point.y + origin.y - shown.y};
   }
   return nullptr;
 }
 
-std::shared_ptr<UIView> tapAtPoint(CGPoint screenPoint) {
+ScreenHit hitTestScreen(CGPoint screenPoint) {
   for (const auto& window : visibleWindowsTopFirst()) {
     CGPoint origin = window->UIView::frame().origin;
     CGPoint p{screenPoint.x - origin.x, screenPoint.y - origin.y};
     if (!CGRectContainsPoint(window->bounds(), p)) continue;
     for (const auto& layer : layersTopFirst(*window)) {
       layer->layoutIfNeeded();
-      if (UIView* hit = layer->hitTest(p)) return deliverTap(hit, hit->convertPointFromView(p, layer.get()));
+      if (UIView* hit = layer->hitTest(p)) {
+        auto held = std::static_pointer_cast<UIView>(hit->shared_from_this());
+        return ScreenHit{held, hit->convertPointFromView(p, layer.get())};
+      }
     }
   }
-  return nullptr;
+  return {};
+}
+
+std::shared_ptr<UIView> tapAtPoint(CGPoint screenPoint) {
+  ScreenHit hit = hitTestScreen(screenPoint);
+  return hit.view ? deliverTap(hit.view.get(), hit.point) : nullptr;
 }
 
 std::vector<UIAccessibilityElement> accessibilityElements() {
@@ -108,7 +116,9 @@ bool tapControlWithTitle(const std::string& title) {
   auto elements = scope->accessibilityElements();
   // Collected back to front; the finger meets the frontmost first.
   for (auto it = elements.rbegin(); it != elements.rend(); ++it) {
-    if (it->label != title || (it->traits & UIAccessibilityTraitNotEnabled) || !it->activate) continue;
+    if ((it->label != title && it->identifier != title) || (it->traits & UIAccessibilityTraitNotEnabled) ||
+        !it->activate)
+      continue;
     if (it->activate()) return true;
   }
   return false;

@@ -18,6 +18,14 @@ namespace platform {
 // The visible windows, top first.
 std::vector<std::shared_ptr<UIWindow>> visibleWindowsTopFirst();
 
+// The frontmost view that takes touches at a point of the screen (in points), found as a tap finds
+// it, and the point in that view's coordinates; no view when nothing takes the point.
+struct ScreenHit {
+  std::shared_ptr<UIView> view;
+  CGPoint point;
+};
+ScreenHit hitTestScreen(CGPoint screenPoint);
+
 // A tap at a point of the screen (in points): the frontmost view there that takes touches gets
 // it (a button its touch-up-inside, a switch flips, a text field starts editing); a view that does
 // nothing with a tap passes it on to its superviews. Returns the view that acted, or nullptr.
@@ -33,7 +41,7 @@ std::shared_ptr<UIView> deliverTap(UIView* view, CGPoint point);
 // listed where they would be.
 std::vector<UIAccessibilityElement> accessibilityElements();
 
-// A finger on the control with exactly that label among the elements the screen shows: the
+// A finger on the control with exactly that label (or identifier) among the elements the screen shows: the
 // frontmost one that is enabled and takes the tap. Returns whether something was tapped.
 bool tapControlWithTitle(const std::string& title);
 

@@ -84,6 +84,10 @@ void UIView::setBounds(const CGRect& bounds) {
   UIView::setFrame(CGRectMake(c.x - w / 2, c.y - h / 2, w, h));
 }
 
+void UIView::setBoundsOrigin(const CGPoint& origin) {
+  boundsOrigin_ = CGPoint{finiteOrZero(origin.x), finiteOrZero(origin.y)};
+}
+
 void UIView::setCenter(const CGPoint& center) {
   UIView::setFrame(CGRect{{finiteOrZero(center.x) - frame_.width() / 2, finiteOrZero(center.y) - frame_.height() / 2}, frame_.size});
 }
@@ -103,8 +107,8 @@ void UIView::resizeWithOldSuperviewSize(const CGSize& oldSize) {
 CGPoint UIView::pointInRoot(CGPoint point, const UIView** root) const {
   const UIView* v = this;
   for (; v->superview_; v = v->superview_) {
-    point.x += v->frame_.origin.x;
-    point.y += v->frame_.origin.y;
+    point.x += v->frame_.origin.x - v->boundsOrigin_.x;
+    point.y += v->frame_.origin.y - v->boundsOrigin_.y;
   }
   if (root) *root = v;
   return point;
@@ -261,6 +265,8 @@ void UIView::renderInContext(cairo_t* cr) {
   cairo_save(cr);
   bool group = alpha_ < 1;
   if (group) cairo_push_group(cr);
+  // The view's own coordinates: what lies at the bounds origin shows at its top left.
+  cairo_translate(cr, -boundsOrigin_.x, -boundsOrigin_.y);
 
   CGRect b = bounds();
   if (backgroundColor_.alpha > 0) {
@@ -302,7 +308,8 @@ UIView* UIView::hitTest(const CGPoint& point) {
   auto subviews = subviews_;
   for (auto it = subviews.rbegin(); it != subviews.rend(); ++it) {
     const CGPoint& o = (*it)->frame_.origin;
-    if (UIView* hit = (*it)->hitTest(CGPoint{point.x - o.x, point.y - o.y})) return hit;
+    const CGPoint& shown = (*it)->boundsOrigin_;
+    if (UIView* hit = (*it)->hitTest(CGPoint{point.x - o.x + shown.x, point.y - o.y + shown.y})) return hit;
   }
   return this;
 }
@@ -320,7 +327,8 @@ UIAccessibilityTraits UIView::accessibilityTraits() const {
 }
 
 bool UIView::accessibilityActivate() {
-  return platform::deliverTap(this, CGPoint{frame_.width() / 2, frame_.height() / 2}) != nullptr;
+  CGRect b = bounds();
+  return platform::deliverTap(this, CGPoint{b.midX(), b.midY()}) != nullptr;
 }
 
 std::vector<UIAccessibilityElement> UIView::accessibilityElements() {

@@ -4,9 +4,9 @@
 // on the main thread. A superview owns its subviews; a subview knows its superview only as long
 // as it is inside it.
 //
-// Geometry: the frame is the view in its superview's coordinates; the bounds are the same size at
-// the origin (there is no transform and no bounds offset). A view's own coordinates start at the
-// top left of its bounds.
+// Geometry: the frame is the view in its superview's coordinates; the bounds are the same size,
+// their origin the point of the view's own coordinates shown at its top left (zero, but for a
+// scroll view, whose bounds origin is its content offset). There is no transform.
 //
 // Layout: changing a view's size resizes its subviews by their autoresizing masks and marks the
 // view as needing layout; layoutSubviews then runs once, before the view is next drawn or
@@ -59,8 +59,8 @@ class UIView : public objc::Object {
   virtual CGRect frame() const { return frame_; }
   virtual void setFrame(const CGRect& frame);
   // The frame's size at the origin: the space the view draws in.
-  CGRect bounds() const { return CGRect{{0, 0}, frame_.size}; }
-  // Sets the size around the current centre; the origin of the bounds stays at zero.
+  CGRect bounds() const { return CGRect{boundsOrigin_, frame_.size}; }
+  // Sets the size around the current centre; the origin stays as it is.
   void setBounds(const CGRect& bounds);
   // The frame's middle, in the superview's coordinates.
   CGPoint center() const { return CGPoint{frame_.midX(), frame_.midY()}; }
@@ -189,6 +189,9 @@ class UIView : public objc::Object {
   const std::optional<std::string>& explicitAccessibilityLabel() const { return accessibilityLabel_; }
   const std::optional<std::string>& explicitAccessibilityValue() const { return accessibilityValue_; }
   const std::optional<UIAccessibilityTraits>& explicitAccessibilityTraits() const { return accessibilityTraits_; }
+  // What the view's top left shows of its own coordinates: drawing, subviews, hit-testing and
+  // conversion all follow it. A scroll view moves it as its content offset.
+  void setBoundsOrigin(const CGPoint& origin);
 
  private:
   void insertSubview(const std::shared_ptr<UIView>& view, std::size_t index);
@@ -198,6 +201,7 @@ class UIView : public objc::Object {
   CGPoint pointInRoot(CGPoint point, const UIView** root) const;
 
   CGRect frame_;
+  CGPoint boundsOrigin_;
   UIColor backgroundColor_ = UIColor::clearColor();
   double alpha_ = 1;
   bool hidden_ = false;

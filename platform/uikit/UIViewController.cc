@@ -1,6 +1,8 @@
 #include "platform/uikit/UIViewController.h"
 
 #include "platform/foundation/NSLog.h"
+#include "platform/uikit/UINavigationController.h"
+#include "platform/uikit/UINavigationItem.h"
 
 objc::Class* UIViewController::cls() {
   static objc::Class* c = objc::objc_allocateClassPair(objc::NSObjectClass(), "UIViewController");
@@ -22,7 +24,54 @@ const std::shared_ptr<UIView>& UIViewController::view() {
 
 void UIViewController::loadView() { view_ = UIView::alloc(); }
 
-void UIViewController::presentViewController(const std::shared_ptr<UIViewController>& controller, bool,
+void UIViewController::setTitle(std::string title) {
+  title_ = std::move(title);
+  if (navigationItem_) navigationItem_->setTitle(title_);
+}
+
+void UIViewController::beginAppearanceTransition(bool isAppearing, bool animated) {
+  bool goingIn = appearance_ == Appearance::Appearing || appearance_ == Appearance::Appeared;
+  if (isAppearing == goingIn) return;
+  // A callback may release the last outside reference (a popped screen); stay alive through it.
+  auto keep = weak_from_this().lock();
+  appearance_ = isAppearing ? Appearance::Appearing : Appearance::Disappearing;
+  appearanceAnimated_ = animated;
+  if (isAppearing) {
+    view();
+    viewWillAppear(animated);
+  } else {
+    viewWillDisappear(animated);
+  }
+}
+
+void UIViewController::endAppearanceTransition() {
+  auto keep = weak_from_this().lock();
+  if (appearance_ == Appearance::Appearing) {
+    appearance_ = Appearance::Appeared;
+    viewDidAppear(appearanceAnimated_);
+  } else if (appearance_ == Appearance::Disappearing) {
+    appearance_ = Appearance::Disappeared;
+    viewDidDisappear(appearanceAnimated_);
+  }
+}
+
+bool UIViewController::isAppearingOrAppeared() const {
+  return appearance_ == Appearance::Appearing || appearance_ == Appearance::Appeared;
+}
+
+std::shared_ptr<UINavigationController> UIViewController::navigationController() const {
+  auto self = std::const_pointer_cast<objc::Object>(weak_from_this().lock());
+  for (auto c = std::static_pointer_cast<UIViewController>(self); c; c = c->parentViewController())
+    if (auto nav = std::dynamic_pointer_cast<UINavigationController>(c)) return nav;
+  return nullptr;
+}
+
+const std::shared_ptr<UINavigationItem>& UIViewController::navigationItem() {
+  if (!navigationItem_) navigationItem_ = std::make_shared<UINavigationItem>(title_);
+  return navigationItem_;
+}
+
+void UIViewController::presentViewController(const std::shared_ptr<UIViewController>& controller, bool animated,
                                              Completion completion) {
   if (!controller) return;
   bool isAncestor = false;
@@ -37,6 +86,11 @@ void UIViewController::presentViewController(const std::shared_ptr<UIViewControl
   presented_ = controller;
   controller->presenting_ = self;
   controller->view();
+  // The presenter stays on screen beneath (alerts and sheets leave it visible).
+  if (isAppearingOrAppeared()) {
+    controller->beginAppearanceTransition(true, animated);
+    controller->endAppearanceTransition();
+  }
   if (completion) completion();
 }
 
@@ -61,5 +115,7 @@ void UIViewController::dismissViewControllerAnimated(bool animated, Completion c
     (*it)->presenting_.reset();
   }
   presented_.reset();
+  for (auto it = chain.rbegin(); it != chain.rend(); ++it) (*it)->beginAppearanceTransition(false, animated);
+  for (auto it = chain.rbegin(); it != chain.rend(); ++it) (*it)->endAppearanceTransition();
   if (completion) completion();
 }

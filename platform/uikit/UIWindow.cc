@@ -19,13 +19,21 @@ UIWindow::UIWindow(objc::Class* isa) : UIView(isa) { UIView::setHidden(true); }
 
 void UIWindow::setRootViewController(std::shared_ptr<UIViewController> controller) {
   if (controller == rootViewController_) return;
-  if (rootViewController_ && rootViewController_->isViewLoaded()) rootViewController_->view()->removeFromSuperview();
+  // On a visible window the old root leaves the screen and the new one comes onto it.
+  bool shown = !isHidden();
+  auto old = rootViewController_;
+  if (old && shown) old->beginAppearanceTransition(false, false);
+  if (old && old->isViewLoaded()) old->view()->removeFromSuperview();
   rootViewController_ = std::move(controller);
-  if (rootViewController_) {
-    const auto& view = rootViewController_->view();
+  auto root = rootViewController_;
+  if (root) {
+    const auto& view = root->view();
     view->setFrame(bounds());
     addSubview(view);
+    if (shown) root->beginAppearanceTransition(true, false);
   }
+  if (old && shown) old->endAppearanceTransition();
+  if (root && shown) root->endAppearanceTransition();
 }
 
 std::shared_ptr<UIViewController> UIWindow::topViewController() const {
@@ -52,6 +60,12 @@ void UIWindow::setHidden(bool hidden) {
   if (wasHidden && !hidden)
     if (auto self = std::static_pointer_cast<UIWindow>(weak_from_this().lock()))
       UIApplication::sharedApplication().windowDidBecomeVisible(self);
+  // Showing or hiding the window shows or hides its root controller's view.
+  if (wasHidden != hidden)
+    if (auto root = rootViewController_) {
+      root->beginAppearanceTransition(!hidden, false);
+      root->endAppearanceTransition();
+    }
 }
 
 void UIWindow::layoutSubviews() {

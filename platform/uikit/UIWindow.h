@@ -18,7 +18,9 @@ class UIWindow : public UIView {
   std::shared_ptr<UIWindow> initWithFrame(const CGRect& frame);
   explicit UIWindow(objc::Class* isa = UIWindow::cls());
 
-  // The root controller's view fills the window.
+  // The root controller's view fills the window. The root controller's appearance callbacks
+  // follow the window: it appears when set on a visible window or when its window is shown, and
+  // disappears when replaced on a visible window or when its window is hidden.
   const std::shared_ptr<UIViewController>& rootViewController() const { return rootViewController_; }
   void setRootViewController(std::shared_ptr<UIViewController> controller);
   // The last controller the root's presentation chain reaches; the root when it presents nothing.

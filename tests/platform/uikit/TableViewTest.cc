@@ -1,0 +1,386 @@
+// Lists: reuse of cells, which rows get cells, the grouped geometry, selection and swipe to delete
+// by finger, and the rows a screen reader finds (those out of sight included).
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <set>
+
+#include "platform/foundation/NSLog.h"
+#include "platform/uikit/ScreenRenderer.h"
+#include "platform/uikit/TextDrawing.h"
+#include "platform/uikit/UIButton.h"
+#include "platform/uikit/UIScrollView.h"
+#include "platform/uikit/UITouchDelivery.h"
+#include "tests/platform/uikit/ListTestSupport.h"
+#include "tests/platform/uikit/UIKitTestSupport.h"
+
+namespace {
+
+// Counts what the list does to it, and forgets a mark it was given when reused.
+class CountingCell : public UITableViewCell {
+ public:
+  explicit CountingCell(objc::Class* isa) : UITableViewCell(isa) {}
+  int reuses = 0;
+  std::string mark;
+  void prepareForReuse() override {
+    UITableViewCell::prepareForReuse();
+    ++reuses;
+    mark.clear();
+  }
+  static objc::Class* cls() {
+    static objc::Class* c = [] {
+      auto* k = objc::objc_allocateClassPair(UITableViewCell::cls(), "TestCountingCell");
+      k->setAllocator(&objc::allocateInstance<CountingCell>);
+      return k;
+    }();
+    return c;
+  }
+};
+
+// Rows of registered counting cells, each marked with the row it was made for.
+class RegisteredModel : public UITableViewDataSource {
+ public:
+  int rows = 100;
+  std::vector<std::shared_ptr<CountingCell>> everyCell;
+  int numberOfRowsInSection(UITableView*, int) override { return rows; }
+  std::shared_ptr<UITableViewCell> cellForRowAtIndexPath(UITableView* table, const NSIndexPath& ip) override {
+    auto cell = std::dynamic_pointer_cast<CountingCell>(table->dequeueReusableCellWithIdentifier("counting", ip));
+    if (!cell) return nullptr;
+    if (std::find(everyCell.begin(), everyCell.end(), cell) == everyCell.end()) everyCell.push_back(cell);
+    cell->mark = "row " + std::to_string(ip.row);
+    return cell;
+  }
+};
+
+std::set<int> visibleRows(UITableView& table) {
+  table.layoutIfNeeded();
+  std::set<int> rows;
+  for (const auto& ip : table.indexPathsForVisibleRows()) rows.insert(ip.row);
+  return rows;
+}
+
+}  // namespace
+
+class TableViewTest : public SmallPhoneTest {};
+
+TEST_F(TableViewTest, ScrolledOffCellsAreReusedAfterPrepareForReuse) {
+  auto model = std::make_shared<RegisteredModel>();
+  auto table = UITableView::alloc()->initWithFrame(CGRectMake(0, 0, 320, 440), UITableViewStylePlain);
+  table->registerClass(CountingCell::cls(), "counting");
+  table->setDataSource(model);
+
+  EXPECT_EQ(visibleRows(*table), (std::set<int>{0, 1, 2, 3, 4, 5, 6, 7, 8, 9}));
+  ASSERT_EQ(model->everyCell.size(), 10u);
+  table->selectRowAtIndexPath(NSIndexPath::indexPathForRow(0, 0), false, UITableViewScrollPositionNone);
+  ASSERT_TRUE(table->cellForRowAtIndexPath(NSIndexPath::indexPathForRow(0, 0))->isSelected());
+
+  // A whole screen further: the same ten cells, each told before it serves its new row.
+  table->setContentOffset(CGPoint{0, 440});
+  EXPECT_EQ(visibleRows(*table), (std::set<int>{10, 11, 12, 13, 14, 15, 16, 17, 18, 19}));
+  EXPECT_EQ(model->everyCell.size(), 10u);
+  for (const auto& cell : model->everyCell) {
+    EXPECT_EQ(cell->reuses, 1);
+    EXPECT_FALSE(cell->isSelected()) << "a reused cell does not carry the old row's selection";
+  }
+  auto cell = std::dynamic_pointer_cast<CountingCell>(table->cellForRowAtIndexPath(NSIndexPath::indexPathForRow(13, 0)));
+  ASSERT_TRUE(cell);
+  EXPECT_EQ(cell->mark, "row 13");
+  EXPECT_EQ(cell->reuseIdentifier(), "counting");
+  EXPECT_EQ(table->cellForRowAtIndexPath(NSIndexPath::indexPathForRow(0, 0)), nullptr) << "visible rows only";
+
+  // Half a row further: eleven rows show, so one more cell is made.
+  table->setContentOffset(CGPoint{0, 462});
+  EXPECT_EQ(visibleRows(*table).size(), 11u);
+  EXPECT_EQ(model->everyCell.size(), 11u);
+
+  // Back at the top the selection is drawn again, on whichever cell serves the row now.
+  table->setContentOffset(CGPoint{0, 0});
+  table->layoutIfNeeded();
+  EXPECT_TRUE(table->cellForRowAtIndexPath(NSIndexPath::indexPathForRow(0, 0))->isSelected());
+}
+
+TEST_F(TableViewTest, DequeueingWithoutARegisteredClassLogsAndTheRowStillShows) {
+  platform::LogCapture log;
+  auto model = std::make_shared<RegisteredModel>();
+  model->rows = 3;
+  auto table = UITableView::alloc()->initWithFrame(CGRectMake(0, 0, 320, 440), UITableViewStylePlain);
+  table->setDataSource(model);
+  EXPECT_EQ(table->dequeueReusableCellWithIdentifier("counting"), nullptr);
+  table->layoutIfNeeded();
+  EXPECT_TRUE(log.containsSubstring("unable to dequeue a cell with identifier counting"));
+  EXPECT_TRUE(log.containsSubstring("gave no cell for row {0, 0}"));
+  EXPECT_EQ(table->visibleCells().size(), 3u) << "empty rows stand in";
+
+  table->registerClass(UIView::cls(), "counting");
+  EXPECT_TRUE(log.containsSubstring("is no kind of UITableViewCell"));
+}
+
+TEST_F(TableViewTest, OnlyRowsComingIntoViewAreAskedForWhileScrolling) {
+  ShownList list(UITableViewStylePlain, {SectionData{"", "", numberedRows(200)}});
+  std::set<NSIndexPath> shown;
+  for (const auto& ip : list.table->indexPathsForVisibleRows()) shown.insert(ip);
+  EXPECT_EQ(shown.size(), 13u) << "568 points of 44-point rows";
+
+  for (double offset = 0; offset <= 200 * 44; offset += 97) {
+    list.model->cellRequests.clear();
+    list.model->displayed.clear();
+    list.table->setContentOffset(CGPoint{0, offset});
+    list.window->layoutIfNeeded();
+    std::set<NSIndexPath> now;
+    for (const auto& ip : list.table->indexPathsForVisibleRows()) now.insert(ip);
+    for (const auto& ip : list.model->cellRequests)
+      EXPECT_TRUE(now.count(ip) && !shown.count(ip)) << "row " << ip.row << " asked for at offset " << offset;
+    EXPECT_EQ(list.model->cellRequests.size(), list.model->displayed.size());
+    for (const auto& ip : now) {
+      CGRect r = list.table->rectForRowAtIndexPath(ip);
+      EXPECT_TRUE(r.maxY() > list.table->contentOffset().y && r.minY() < list.table->contentOffset().y + kHeight);
+    }
+    shown = now;
+  }
+  EXPECT_LE(list.model->cellsMade, 14) << "cells are reused, not made anew";
+  EXPECT_DOUBLE_EQ(list.table->contentOffset().y, 200 * 44 - kHeight) << "clamped at the end";
+}
+
+TEST_F(TableViewTest, GroupedGeometryFollowsTheSettingsLook) {
+  const double line = platform::lineHeight(UIFont::systemFontOfSize(13));
+  std::string longFooter(40, 'x');
+  for (int i = 0; i < 12; ++i) longFooter += " words";
+  struct Case {
+    UITableViewStyle style;
+    double width;
+    double margin;
+  };
+  for (const Case& c : {Case{UITableViewStyleInsetGrouped, 320, 16}, Case{UITableViewStyleInsetGrouped, 414, 20},
+                        Case{UITableViewStyleGrouped, 320, 0}}) {
+    SCOPED_TRACE(testing::Message() << "style " << c.style << " width " << c.width);
+    ShownList list(c.style,
+                   {SectionData{"", "", numberedRows(2)}, SectionData{"General", longFooter, numberedRows(3)},
+                    SectionData{"", "", numberedRows(1)}},
+                   CGRectMake(0, 0, c.width, 500));
+    auto& t = *list.table;
+    EXPECT_EQ(t.groupMargin(), c.margin);
+    EXPECT_EQ(t.rectForHeaderInSection(0), CGRectMake(0, 0, c.width, 35)) << "35 points above a group without title";
+    EXPECT_EQ(t.rectForRowAtIndexPath(NSIndexPath::indexPathForRow(0, 0)), CGRectMake(c.margin, 35, c.width - 2 * c.margin, 44));
+    EXPECT_EQ(t.rectForFooterInSection(0).height(), 0);
+
+    double header1 = 17 + line + 6;
+    EXPECT_EQ(t.rectForHeaderInSection(1), CGRectMake(0, 35 + 88, c.width, header1));
+    CGRect firstOfSecond = t.rectForRowAtIndexPath(NSIndexPath::indexPathForRow(0, 1));
+    EXPECT_EQ(firstOfSecond.minY(), 35 + 88 + header1);
+    CGRect footer1 = t.rectForFooterInSection(1);
+    EXPECT_EQ(footer1.minY(), firstOfSecond.minY() + 3 * 44);
+    EXPECT_GE(footer1.height(), 12 + 2 * line) << "a long footer wraps";
+    EXPECT_EQ(std::fmod(footer1.height() - 12, line), 0);
+    EXPECT_EQ(t.rectForSection(2).minY(), footer1.maxY());
+    EXPECT_EQ(t.contentSize().height, t.rectForSection(2).maxY() + 35) << "35 more after the last group";
+
+    EXPECT_EQ(t.indexPathForRowAtPoint(CGPoint{100, 20}), std::nullopt) << "a header is no row";
+    EXPECT_EQ(t.indexPathForRowAtPoint(CGPoint{100, 35 + 44 + 1}), NSIndexPath::indexPathForRow(1, 0));
+    EXPECT_EQ(t.indexPathForRowAtPoint(CGPoint{100, firstOfSecond.minY()}), NSIndexPath::indexPathForRow(0, 1));
+    EXPECT_EQ(t.rectForRowAtIndexPath(NSIndexPath::indexPathForRow(5, 0)), CGRect{}) << "no such row";
+  }
+}
+
+TEST_F(TableViewTest, CellsKnowTheirPlaceInTheirGroup) {
+  ShownList list(UITableViewStyleInsetGrouped, {SectionData{"", "", numberedRows(3)}, SectionData{"", "", numberedRows(1)}});
+  struct Expect {
+    NSIndexPath ip;
+    bool first, last, separator;
+  };
+  for (const Expect& e : {Expect{NSIndexPath::indexPathForRow(0, 0), true, false, true},
+                          Expect{NSIndexPath::indexPathForRow(1, 0), false, false, true},
+                          Expect{NSIndexPath::indexPathForRow(2, 0), false, true, false},
+                          Expect{NSIndexPath::indexPathForRow(0, 1), true, true, false}}) {
+    auto cell = list.table->cellForRowAtIndexPath(e.ip);
+    ASSERT_TRUE(cell);
+    EXPECT_EQ(cell->placement().firstInSection, e.first) << e.ip.description();
+    EXPECT_EQ(cell->placement().lastInSection, e.last) << e.ip.description();
+    EXPECT_EQ(cell->placement().separator, e.separator) << e.ip.description();
+    EXPECT_EQ(cell->placement().cornerRadius, 10);
+  }
+}
+
+TEST_F(TableViewTest, TapsSelectRowsAndTellTheDelegate) {
+  ShownList list(UITableViewStyleInsetGrouped, {SectionData{"Header", "", numberedRows(5)}});
+  auto& model = *list.model;
+  auto row = [](int r) { return NSIndexPath::indexPathForRow(r, 0); };
+
+  ASSERT_TRUE(platform::tapAtPoint(list.rowCentre(row(2))));
+  EXPECT_EQ(model.selections, std::vector<NSIndexPath>{row(2)});
+  EXPECT_EQ(list.table->indexPathForSelectedRow(), row(2));
+  EXPECT_TRUE(list.table->cellForRowAtIndexPath(row(2))->isSelected());
+
+  // The grey stays until the row is deselected.
+  CGPoint centre = list.rowCentre(row(2));
+  auto pixel = [&] {
+    return pixelAt(platform::renderScreen(nullptr, kPixelWidth, kPixelHeight), std::uint32_t(200 * kScale),
+                   std::uint32_t(centre.y * kScale));
+  };
+  RGB grey = pixel();
+  EXPECT_EQ(grey.r, 209);
+  EXPECT_EQ(grey.b, 214);
+  list.table->deselectRowAtIndexPath(row(2), true);
+  EXPECT_EQ(pixel().r, 255);
+
+  ASSERT_TRUE(platform::tapAtPoint(list.rowCentre(row(4))));
+  ASSERT_TRUE(platform::tapAtPoint(list.rowCentre(row(0))));
+  EXPECT_EQ(model.selections, (std::vector<NSIndexPath>{row(2), row(4), row(0)}));
+  EXPECT_EQ(model.deselections, std::vector<NSIndexPath>{row(4)}) << "the user's new choice takes the old one away";
+  EXPECT_FALSE(list.table->cellForRowAtIndexPath(row(4))->isSelected());
+
+  // The header and the empty space under the rows are no rows.
+  EXPECT_EQ(platform::tapAtPoint(CGPoint{100, 20}), nullptr);
+  EXPECT_EQ(platform::tapAtPoint(CGPoint{100, 500}), nullptr);
+  list.table->setAllowsSelection(false);
+  platform::tapAtPoint(list.rowCentre(row(1)));
+  EXPECT_EQ(model.selections.size(), 3u);
+  EXPECT_EQ(list.table->indexPathForSelectedRow(), std::nullopt);
+}
+
+TEST_F(TableViewTest, ATapOnAnAccessoryControlReachesTheControlNotTheRow) {
+  auto button = UIButton::buttonWithType(UIButtonTypeSystem);
+  button->setTitle("Go");
+  button->setFrame(CGRectMake(0, 0, 40, 30));
+  int taps = 0;
+  button->addHandler([&](UIControl*) { ++taps; }, UIControlEventTouchUpInside);
+  RowData withButton("Action");
+  withButton.accessoryView = button;
+  ShownList list(UITableViewStyleInsetGrouped, {SectionData{"", "", {withButton}}});
+
+  CGRect b = button->convertRectToView(button->bounds(), nullptr);
+  EXPECT_EQ(b.maxX(), 320 - 16 - 16) << "16 from the group's right edge";
+  EXPECT_EQ(platform::tapAtPoint(CGPoint{b.midX(), b.midY()}), button);
+  EXPECT_EQ(taps, 1);
+  EXPECT_TRUE(list.model->selections.empty());
+
+  // A screen reader's activation of the row works its control too.
+  auto elements = platform::accessibilityElements();
+  auto it = std::find_if(elements.begin(), elements.end(), [](const auto& e) { return e.label == "Action"; });
+  ASSERT_NE(it, elements.end());
+  ASSERT_TRUE(it->activate());
+  EXPECT_EQ(taps, 2);
+}
+
+TEST_F(TableViewTest, SwipingAnEditableRowOffersDeleteAndTappingItCommits) {
+  std::vector<RowData> rows = numberedRows(4);
+  for (auto& r : rows) r.editable = true;
+  rows[3].editable = false;
+  ShownList list(UITableViewStyleInsetGrouped, {SectionData{"", "", rows}});
+  auto row = [](int r) { return NSIndexPath::indexPathForRow(r, 0); };
+
+  EXPECT_FALSE(platform::dragAtPoint(list.rowCentre(row(3)), CGPoint{-120, 0})) << "not editable";
+  EXPECT_FALSE(platform::dragAtPoint(list.rowCentre(row(1)), CGPoint{-5, 0})) << "too short for a swipe";
+  EXPECT_FALSE(platform::tapControlWithTitle("Delete"));
+
+  ASSERT_TRUE(platform::dragAtPoint(list.rowCentre(row(1)), CGPoint{-120, 4}));
+  EXPECT_EQ(list.table->indexPathForDeleteConfirmation(), row(1));
+  auto cell = list.table->cellForRowAtIndexPath(row(1));
+  ASSERT_TRUE(cell->showingDeleteConfirmation());
+  CGRect button = cell->deleteConfirmationButton()->convertRectToView(cell->deleteConfirmationButton()->bounds(), nullptr);
+  EXPECT_EQ(button.maxX(), 320 - 16) << "at the row's right edge";
+  EXPECT_GE(button.width(), 74);
+
+  // A tap elsewhere puts it away without selecting anything.
+  platform::tapAtPoint(list.rowCentre(row(2)));
+  EXPECT_FALSE(cell->showingDeleteConfirmation());
+  EXPECT_TRUE(list.model->selections.empty());
+  EXPECT_TRUE(list.model->deletions.empty());
+
+  ASSERT_TRUE(platform::dragAtPoint(list.rowCentre(row(1)), CGPoint{-120, 0}));
+  ASSERT_TRUE(platform::tapAtPoint(CGPoint{button.midX(), button.midY()}));
+  EXPECT_EQ(list.model->deletions, std::vector<NSIndexPath>{row(1)});
+  EXPECT_EQ(list.visibleTexts(), (std::vector<std::string>{"Row 0", "Row 2", "Row 3"}));
+  EXPECT_EQ(list.table->indexPathForDeleteConfirmation(), std::nullopt);
+
+  // The same through the button's title, as a host taps by text.
+  ASSERT_TRUE(platform::dragAtPoint(list.rowCentre(row(0)), CGPoint{-120, 0}));
+  ASSERT_TRUE(platform::tapControlWithTitle("Delete"));
+  EXPECT_EQ(list.visibleTexts(), (std::vector<std::string>{"Row 2", "Row 3"}));
+}
+
+TEST_F(TableViewTest, AVerticalDragScrollsAndPutsAwayTheDeleteButton) {
+  std::vector<RowData> rows = numberedRows(40);
+  rows[0].editable = true;
+  ShownList list(UITableViewStylePlain, {SectionData{"", "", rows}});
+  ASSERT_TRUE(platform::dragAtPoint(list.rowCentre(NSIndexPath::indexPathForRow(0, 0)), CGPoint{-100, 0}));
+  ASSERT_TRUE(platform::dragAtPoint(CGPoint{160, 300}, CGPoint{10, -130}));
+  EXPECT_EQ(list.table->contentOffset().y, 130);
+  EXPECT_EQ(list.table->indexPathForDeleteConfirmation(), std::nullopt);
+  ASSERT_TRUE(platform::dragAtPoint(CGPoint{160, 300}, CGPoint{0, 1000}));
+  EXPECT_EQ(list.table->contentOffset().y, 0) << "no further than the top";
+}
+
+TEST_F(TableViewTest, AReaderListsEveryRowAndReachesOnesOutOfSight) {
+  std::vector<RowData> rows = numberedRows(30);
+  rows[0] = RowData("Wi-Fi", "Home", UITableViewCellAccessoryDisclosureIndicator);
+  rows[1] = RowData("Chosen", "", UITableViewCellAccessoryCheckmark);
+  ShownList list(UITableViewStyleInsetGrouped, {SectionData{"Things", "About things", rows}});
+  list.model->cellRequests.clear();
+
+  auto elements = platform::accessibilityElements();
+  std::vector<std::string> labels;
+  for (const auto& e : elements) labels.push_back(e.label);
+  ASSERT_EQ(labels.size(), 32u);
+  EXPECT_EQ(labels.front(), "Things");
+  EXPECT_EQ(labels[1], "Wi-Fi");
+  EXPECT_EQ(labels[29], "Row 28");
+  EXPECT_EQ(labels.back(), "About things");
+  EXPECT_TRUE(elements.front().traits & UIAccessibilityTraitHeader);
+  EXPECT_TRUE(elements.back().traits & UIAccessibilityTraitStaticText);
+  EXPECT_EQ(elements[1].value, "Home");
+  EXPECT_TRUE(elements[1].traits & UIAccessibilityTraitButton);
+  EXPECT_TRUE(elements[2].traits & UIAccessibilityTraitSelected) << "a checkmark reads as selected";
+
+  const auto& far = elements[28];  // "Row 27"
+  EXPECT_GT(far.frame.minY(), kHeight) << "out of sight, listed where it would be";
+  EXPECT_EQ(list.table->cellForRowAtIndexPath(NSIndexPath::indexPathForRow(27, 0)), nullptr);
+  EXPECT_LE(list.model->cellsMade, 14) << "cells made to read rows out of sight go back to the queue";
+
+  ASSERT_TRUE(far.activate());
+  EXPECT_EQ(list.model->selections, std::vector<NSIndexPath>{NSIndexPath::indexPathForRow(27, 0)});
+  CGRect now = list.table->convertRectToView(list.table->rectForRowAtIndexPath(NSIndexPath::indexPathForRow(27, 0)), nullptr);
+  EXPECT_GE(now.minY(), 0);
+  EXPECT_LE(now.maxY(), kHeight) << "scrolled into view before the tap";
+
+  // Tapping by text reaches a row out of sight the same way.
+  ASSERT_TRUE(platform::tapControlWithTitle("Row 2"));
+  EXPECT_EQ(list.model->selections.back(), NSIndexPath::indexPathForRow(2, 0));
+}
+
+TEST_F(TableViewTest, BadAnswersFromTheDataSourceAreSurvived) {
+  class Liar : public UITableViewDataSource {
+   public:
+    int sections = -3;
+    int rows = -1;
+    std::shared_ptr<UITableViewCell> shared = UITableViewCell::alloc()->initWithStyle(UITableViewCellStyleDefault, "");
+    int numberOfSectionsInTableView(UITableView*) override { return sections; }
+    int numberOfRowsInSection(UITableView*, int) override { return rows; }
+    std::shared_ptr<UITableViewCell> cellForRowAtIndexPath(UITableView*, const NSIndexPath&) override { return shared; }
+  };
+  platform::LogCapture log;
+  auto liar = std::make_shared<Liar>();
+  auto table = UITableView::alloc()->initWithFrame(CGRectMake(0, 0, 320, 400), UITableViewStyleGrouped);
+  table->setDataSource(liar);
+  table->layoutIfNeeded();
+  EXPECT_EQ(table->numberOfSections(), 0);
+  EXPECT_TRUE(log.containsSubstring("says -3 sections"));
+
+  liar->sections = 1;
+  liar->rows = 3;
+  table->reloadData();
+  table->layoutIfNeeded();
+  EXPECT_EQ(table->visibleCells().size(), 3u);
+  EXPECT_TRUE(log.containsSubstring("gave the cell of row {0, 0} for row {0, 1} too"));
+  std::set<UITableViewCell*> distinct;
+  for (const auto& c : table->visibleCells()) distinct.insert(c.get());
+  EXPECT_EQ(distinct.size(), 3u) << "one cell is never in two rows";
+
+  // A data source that went away leaves an empty list.
+  liar.reset();
+  table->reloadData();
+  table->layoutIfNeeded();
+  EXPECT_EQ(table->numberOfSections(), 0);
+  EXPECT_TRUE(table->visibleCells().empty());
+  EXPECT_EQ(table->contentSize().height, 0);
+}
