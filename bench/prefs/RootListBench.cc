@@ -77,11 +77,14 @@ int main(int argc, char** argv) {
   interleaveRepetitionsByDefault(argc, argv);
   benchmark::Initialize(&argc, argv);
   SummaryReporter reporter([](const RunTimes& t) {
-    double list = t.realSeconds("BM_RootListOpened_median") * 1e3;
-    double lookup = t.realSeconds("BM_FooterPackageLookup_median") * 1e3;
+    double list = t.realSeconds("BM_RootListOpened/repeats:5_median") * 1e3;
+    double lookup = t.realSeconds("BM_FooterPackageLookup/repeats:5_median") * 1e3;
+    double listCpu = t.cpuSeconds("BM_RootListOpened/repeats:5_median") * 1e3;
     std::printf("\nRoot list opened: %.1f ms (goal: within 100 ms) -- %s\n", list, list <= 100 ? "met" : "MISSED");
     std::printf("  of which the footer's package lookup: %.1f ms; the list's own work: %.1f ms\n", lookup,
                 list - lookup);
+    // On a machine shared with other work the wall time says more about the others than about us.
+    std::printf("  processor time of this process for the list: %.1f ms\n", listCpu);
   });
   benchmark::RunSpecifiedBenchmarks(&reporter);
   benchmark::Shutdown();
