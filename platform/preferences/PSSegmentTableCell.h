@@ -21,6 +21,8 @@ class PSSegmentTableCell : public PSTableCell {
   const std::shared_ptr<UISegmentedControl>& control() const { return control_; }
 
   void layoutSubviews() override;
+  // The segments are the row: a reader meets each of them (the chosen one selected), not the row.
+  bool isAccessibilityElement() const override { return false; }
 
  private:
   void segmentChanged();

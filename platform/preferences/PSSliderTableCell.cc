@@ -67,7 +67,7 @@ void PSSliderTableCell::setValue(PSValue value) {
   PSTableCell::setValue(value);
   if (!slider_) return;
   slider_->setValue(value && value->isNumber() ? value->doubleValue() : slider_->minimumValue());
-  valueLabel_->setText(fmt::format("{:g}", slider_->value()));
+  valueLabel_->setText(accessibilityValue());
 }
 
 void PSSliderTableCell::setCellEnabled(bool enabled) {
@@ -80,7 +80,7 @@ void PSSliderTableCell::sliderChanged() {
   // Keep this cell alive: the setter may reload the list, which lets go of its cells.
   auto keep = shared_from_this();
   double value = slider_->value();
-  valueLabel_->setText(fmt::format("{:g}", value));
+  valueLabel_->setText(accessibilityValue());
   PSTableCell::setValue(platform::Value(value));
   if (auto spec = specifier()) spec->performSetterWithValue(platform::Value(value));
 }
@@ -93,4 +93,8 @@ void PSSliderTableCell::layoutSubviews() {
   double height = slider_->sizeThatFits(b.size).height;
   slider_->setFrame(CGRectMake(kSideInset, (b.height() - height) / 2, std::max(0.0, b.width() - kSideInset - right), height));
   valueLabel_->setFrame(CGRectMake(b.width() - kSideInset - kValueWidth + 8, 0, kValueWidth - 8, b.height()));
+}
+
+std::string PSSliderTableCell::accessibilityValue() const {
+  return slider_ ? fmt::format("{:g}", slider_->value()) : std::string();
 }

@@ -22,6 +22,9 @@ class PSSliderTableCell : public PSTableCell {
   const std::shared_ptr<UISlider>& control() const { return slider_; }
 
   void layoutSubviews() override;
+  // The row's name, and the value as the row shows it.
+  std::string accessibilityLabel() const override { return title(); }
+  std::string accessibilityValue() const override;
 
  private:
   void sliderChanged();
