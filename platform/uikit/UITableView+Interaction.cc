@@ -178,7 +178,7 @@ std::vector<UIAccessibilityElement> UITableView::accessibilityElements() {
     const auto& section = sections_[std::size_t(s)];
     auto header = headerViews_.find(s);
     if (header != headerViews_.end() && header->second.fromDelegate) append(header->second.view->accessibilityElements());
-    else if (!section.headerTitle.empty())
+    else if (!section.headerTitle.empty() && section.headerHeight > 0)
       append({textElement(section.headerTitle, UIAccessibilityTraitHeader,
                           convertRectToView(rectForHeaderInSection(s), nullptr), self)});
     for (int r = 0; r < int(section.rowTops.size()); ++r) {
@@ -196,7 +196,7 @@ std::vector<UIAccessibilityElement> UITableView::accessibilityElements() {
     }
     auto footer = footerViews_.find(s);
     if (footer != footerViews_.end() && footer->second.fromDelegate) append(footer->second.view->accessibilityElements());
-    else if (!section.footerTitle.empty())
+    else if (!section.footerTitle.empty() && section.footerHeight > 0)
       append({textElement(section.footerTitle, UIAccessibilityTraitStaticText,
                           convertRectToView(rectForFooterInSection(s), nullptr), self)});
   }

@@ -10,6 +10,7 @@
 #include "platform/uikit/ScreenRenderer.h"
 #include "platform/uikit/TextDrawing.h"
 #include "platform/uikit/UIButton.h"
+#include "platform/uikit/UILabel.h"
 #include "platform/uikit/UIScrollView.h"
 #include "platform/uikit/UITouchDelivery.h"
 #include "tests/platform/uikit/ListTestSupport.h"
@@ -383,4 +384,65 @@ TEST_F(TableViewTest, BadAnswersFromTheDataSourceAreSurvived) {
   EXPECT_EQ(table->numberOfSections(), 0);
   EXPECT_TRUE(table->visibleCells().empty());
   EXPECT_EQ(table->contentSize().height, 0);
+}
+
+TEST_F(TableViewTest, DelegateViewsAndHeightsTakeThePlaceOfTitles) {
+  class Headers : public ListModel {
+   public:
+    std::shared_ptr<UIView> viewForHeaderInSection(UITableView*, int section) override {
+      if (section != 1) return nullptr;
+      auto label = UILabel::alloc();
+      label->setText("Custom header");
+      return label;
+    }
+    double heightForHeaderInSection(UITableView*, int section) override {
+      return section == 1 ? 60 : UITableViewAutomaticDimension;
+    }
+    double heightForFooterInSection(UITableView*, int section) override {
+      return section == 0 ? 0 : UITableViewAutomaticDimension;
+    }
+  };
+  ShownList list(UITableViewStyleGrouped, {});
+  list.model = std::make_shared<Headers>();
+  list.model->sections = {SectionData{"", "Hidden footer", numberedRows(1)},
+                          SectionData{"Replaced title", "", numberedRows(1)}};
+  list.table->setDataSource(list.model);
+  list.table->setDelegate(list.model);
+  list.window->layoutIfNeeded();
+
+  EXPECT_EQ(list.table->rectForFooterInSection(0).height(), 0);
+  CGRect header = list.table->rectForHeaderInSection(1);
+  EXPECT_EQ(header, CGRectMake(0, 35 + 44, 320, 60));
+  UILabel* shown = nullptr;
+  for (const auto& sub : list.table->subviews())
+    if (auto* label = dynamic_cast<UILabel*>(sub.get()); label && label->text() == "Custom header") shown = label;
+  ASSERT_TRUE(shown);
+  EXPECT_EQ(shown->frame(), header) << "sized to the header's rectangle";
+
+  std::vector<std::string> labels;
+  for (const auto& e : platform::accessibilityElements()) labels.push_back(e.label);
+  EXPECT_EQ(labels, (std::vector<std::string>{"Row 0", "Custom header", "Row 0"}));
+}
+
+TEST_F(TableViewTest, ScrollingToARowPlacesItAsAsked) {
+  ShownList list(UITableViewStylePlain, {SectionData{"", "", numberedRows(100)}}, CGRectMake(0, 0, 320, 440));
+  const NSIndexPath row50 = NSIndexPath::indexPathForRow(50, 0);  // content 2200 to 2244
+  struct Case {
+    UITableViewScrollPosition position;
+    double start;
+    double offset;
+  };
+  for (const Case& c : {Case{UITableViewScrollPositionTop, 0, 2200}, Case{UITableViewScrollPositionMiddle, 0, 2002},
+                        Case{UITableViewScrollPositionBottom, 0, 1804}, Case{UITableViewScrollPositionNone, 0, 1804},
+                        Case{UITableViewScrollPositionNone, 3000, 2200}, Case{UITableViewScrollPositionNone, 2100, 2100}}) {
+    list.table->setContentOffset(CGPoint{0, c.start});
+    list.table->scrollToRowAtIndexPath(row50, c.position, true);
+    EXPECT_EQ(list.table->contentOffset().y, c.offset) << "position " << c.position << " from " << c.start;
+    list.table->layoutIfNeeded();
+    EXPECT_TRUE(list.table->cellForRowAtIndexPath(row50)) << "in view afterwards";
+  }
+  platform::LogCapture log;
+  list.table->scrollToRowAtIndexPath(NSIndexPath::indexPathForRow(100, 0), UITableViewScrollPositionTop, false);
+  EXPECT_EQ(list.table->contentOffset().y, 2100);
+  EXPECT_TRUE(log.containsSubstring("cannot scroll to row {0, 100}"));
 }

@@ -1,0 +1,119 @@
+// Scroll views: the offset kept within the content and its insets, scrolling a rectangle into
+// view, and content that is drawn, touched and converted where it has been scrolled to.
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "platform/uikit/ScreenRenderer.h"
+#include "platform/uikit/UIButton.h"
+#include "platform/uikit/UIScreen.h"
+#include "platform/uikit/UIScrollView.h"
+#include "platform/uikit/UITouchDelivery.h"
+#include "platform/uikit/UIWindow.h"
+#include "tests/platform/uikit/UIKitTestSupport.h"
+
+class ScrollViewTest : public SmallPhoneTest {};
+
+TEST_F(ScrollViewTest, TheOffsetStaysWithinTheContentAndItsInsets) {
+  struct Case {
+    const char* what;
+    CGSize content;
+    UIEdgeInsets insets;
+    CGPoint wanted;
+    CGPoint kept;
+  };
+  // The view is 100 x 200.
+  const Case cases[] = {
+      {"inside", {100, 1000}, {}, {0, 300}, {0, 300}},
+      {"past the end", {100, 1000}, {}, {0, 5000}, {0, 800}},
+      {"above the top", {100, 1000}, {}, {-20, -50}, {0, 0}},
+      {"content shorter than the view", {50, 120}, {}, {30, 40}, {0, 0}},
+      {"the top inset can be shown", {100, 1000}, {64, 0, 0, 0}, {0, -100}, {0, -64}},
+      {"the bottom inset too", {100, 1000}, {0, 0, 30, 0}, {0, 5000}, {0, 830}},
+      {"sideways within a wide content", {300, 200}, {}, {150, 0}, {150, 0}},
+      {"not a number keeps the old value", {100, 1000}, {}, {NAN, INFINITY}, {0, 0}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    auto scroll = UIScrollView::alloc()->initWithFrame(CGRectMake(0, 0, 100, 200));
+    scroll->setContentSize(c.content);
+    scroll->setContentInset(c.insets);
+    scroll->setContentOffset(c.wanted);
+    EXPECT_EQ(scroll->contentOffset(), c.kept);
+    EXPECT_EQ(scroll->bounds().origin, c.kept) << "the offset is the origin of the bounds";
+  }
+
+  // Content that shrinks, or a view that grows, pulls the offset back.
+  auto scroll = UIScrollView::alloc()->initWithFrame(CGRectMake(0, 0, 100, 200));
+  scroll->setContentSize(CGSize{100, 1000});
+  scroll->setContentOffset(CGPoint{0, 800});
+  scroll->setContentSize(CGSize{100, 500});
+  EXPECT_EQ(scroll->contentOffset().y, 300);
+  scroll->setFrame(CGRectMake(0, 0, 100, 450));
+  EXPECT_EQ(scroll->contentOffset().y, 50);
+}
+
+TEST_F(ScrollViewTest, ScrollRectToVisibleMovesAsLittleAsNeeded) {
+  struct Case {
+    double start;
+    CGRect rect;
+    double offset;
+  };
+  const Case cases[] = {
+      {0, CGRectMake(0, 50, 10, 20), 0},       // already in view
+      {0, CGRectMake(0, 250, 10, 30), 80},     // below: its bottom at the view's bottom
+      {400, CGRectMake(0, 100, 10, 30), 100},  // above: its top at the view's top
+      {0, CGRectMake(0, 500, 10, 400), 500},   // taller than the view: its top
+      {0, CGRectMake(0, 990, 10, 30), 800},    // past the content: as far as it goes
+  };
+  for (const Case& c : cases) {
+    auto scroll = UIScrollView::alloc()->initWithFrame(CGRectMake(0, 0, 100, 200));
+    scroll->setContentSize(CGSize{100, 1000});
+    scroll->setContentOffset(CGPoint{0, c.start});
+    scroll->scrollRectToVisible(c.rect, false);
+    EXPECT_EQ(scroll->contentOffset().y, c.offset) << c.rect.minY();
+  }
+}
+
+TEST_F(ScrollViewTest, ScrolledContentIsDrawnTouchedAndConvertedWhereItShows) {
+  auto window = UIWindow::alloc()->initWithFrame(UIScreen::mainScreen().bounds());
+  window->setRootViewController(UIViewController::create());
+  auto scroll = UIScrollView::alloc()->initWithFrame(CGRectMake(0, 100, 320, 200));
+  scroll->setContentSize(CGSize{320, 2000});
+  window->rootViewController()->view()->addSubview(scroll);
+  auto button = UIButton::buttonWithType(UIButtonTypeCustom);
+  button->setFrame(CGRectMake(20, 1000, 100, 50));
+  button->setBackgroundColor(UIColor::colorWithRed(0, 0, 1));
+  int taps = 0;
+  button->addHandler([&](UIControl*) { ++taps; }, UIControlEventTouchUpInside);
+  scroll->addSubview(button);
+  window->makeKeyAndVisible();
+
+  scroll->setContentOffset(CGPoint{0, 950});
+  // Content y 1000 shows 50 below the scroll view's top, which is 100 down the screen.
+  EXPECT_EQ(button->convertRectToView(button->bounds(), nullptr), CGRectMake(20, 150, 100, 50));
+  EXPECT_EQ(scroll->convertPointFromView(CGPoint{30, 160}, nullptr), (CGPoint{30, 1010}));
+  EXPECT_EQ(platform::tapAtPoint(CGPoint{30, 160}), button);
+  EXPECT_EQ(taps, 1);
+
+  auto screen = platform::renderScreen(nullptr, kPixelWidth, kPixelHeight);
+  EXPECT_EQ(pixelAt(screen, 30 * 2, 160 * 2).b, 255);
+  EXPECT_EQ(pixelAt(screen, 30 * 2, 160 * 2).r, 0);
+
+  // Scrolled further, the button leaves the view: clipped away, and no finger reaches it.
+  scroll->setContentOffset(CGPoint{0, 1100});
+  EXPECT_EQ(platform::tapAtPoint(CGPoint{30, 160}), nullptr);
+  scroll->setContentOffset(CGPoint{0, 1000 - 190});  // its top 10 above the view's bottom edge
+  screen = platform::renderScreen(nullptr, kPixelWidth, kPixelHeight);
+  EXPECT_EQ(pixelAt(screen, 30 * 2, 295 * 2).b, 255);
+  EXPECT_NE(pixelAt(screen, 30 * 2, 305 * 2).b, 255) << "nothing drawn below the scroll view";
+  EXPECT_EQ(platform::tapAtPoint(CGPoint{30, 305}), nullptr);
+
+  // A drag moves the content with the finger, unless scrolling is off.
+  ASSERT_TRUE(platform::dragAtPoint(CGPoint{200, 200}, CGPoint{0, -40}));
+  EXPECT_EQ(scroll->contentOffset().y, 850);
+  scroll->setScrollEnabled(false);
+  EXPECT_FALSE(platform::dragAtPoint(CGPoint{200, 200}, CGPoint{0, -40}));
+  EXPECT_EQ(scroll->contentOffset().y, 850);
+  EXPECT_FALSE(platform::dragAtPoint(CGPoint{200, 400}, CGPoint{0, -40})) << "no scroll view there";
+}
