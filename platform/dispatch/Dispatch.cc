@@ -1,5 +1,6 @@
 #include "platform/dispatch/Dispatch.h"
 
+#include <algorithm>
 #include <condition_variable>
 #include <deque>
 #include <mutex>
@@ -197,6 +198,17 @@ std::size_t runMainQueueFor(std::chrono::milliseconds timeout) {
 }
 
 bool waitUntilQueuesIdle(std::chrono::milliseconds timeout) { return Pool::shared().waitIdle(timeout); }
+
+bool settleAllQueues(std::chrono::milliseconds timeout) {
+  auto deadline = std::chrono::steady_clock::now() + timeout;
+  for (;;) {
+    auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+    bool idle = waitUntilQueuesIdle(std::max(left, std::chrono::milliseconds(0)));
+    std::size_t ran = drainMainQueue();
+    if (idle && ran == 0) return true;
+    if (std::chrono::steady_clock::now() >= deadline) return false;
+  }
+}
 
 bool isBackgroundThread() { return onPoolThread; }
 

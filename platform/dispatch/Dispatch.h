@@ -38,6 +38,11 @@ std::size_t runMainQueueFor(std::chrono::milliseconds timeout);
 // (tasks that submit further tasks included). Returns false if the timeout passed first.
 bool waitUntilQueuesIdle(std::chrono::milliseconds timeout = std::chrono::seconds(30));
 
+// For hosts that answer a request once the work it started is done: runs the main queue and waits
+// for the background queues in turn until a pass finds both idle (a main-queue task may queue
+// background work, and the reverse). Main thread only; false when the timeout passed first.
+bool settleAllQueues(std::chrono::milliseconds timeout = std::chrono::seconds(30));
+
 // True on a pool thread of the global or serial queues.
 bool isBackgroundThread();
 

@@ -90,18 +90,7 @@ std::string tap(const std::string& title) {
 
 }  // namespace
 
-bool settleSpringBoard(std::chrono::milliseconds timeout) {
-  auto deadline = std::chrono::steady_clock::now() + timeout;
-  for (;;) {
-    auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
-    bool idle = platform::waitUntilQueuesIdle(std::max(left, std::chrono::milliseconds(0)));
-    // A main-queue task may queue background work again, so idle counts only after a pass that
-    // found the main queue empty too.
-    std::size_t ran = platform::drainMainQueue();
-    if (idle && ran == 0) return true;
-    if (std::chrono::steady_clock::now() >= deadline) return false;
-  }
-}
+bool settleSpringBoard(std::chrono::milliseconds timeout) { return platform::settleAllQueues(timeout); }
 
 std::string handleSpringBoardRequest(const std::string& request) {
   auto space = request.find(' ');

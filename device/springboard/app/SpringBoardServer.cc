@@ -24,16 +24,17 @@ constexpr auto kRequestReadTimeout = std::chrono::seconds(5);
 constexpr auto kMainThreadTimeout = std::chrono::seconds(90);
 }  // namespace
 
-SpringBoardServer::SpringBoardServer(Handler handler) : handler_(std::move(handler)) {}
+SpringBoardServer::SpringBoardServer(Handler handler, std::string socketDevicePath, std::string processName)
+    : handler_(std::move(handler)), socketDevicePath_(std::move(socketDevicePath)), processName_(std::move(processName)) {}
 
 SpringBoardServer::~SpringBoardServer() { stop(); }
 
 bool SpringBoardServer::start() {
-  platform::createDirectoryAtPath(platform::stringByDeletingLastPathComponent(kSpringBoardSocketPath));
-  hostPath_ = platform::hostPath(kSpringBoardSocketPath);
+  platform::createDirectoryAtPath(platform::stringByDeletingLastPathComponent(socketDevicePath_));
+  hostPath_ = platform::hostPath(socketDevicePath_);
   listenFd_ = springboard_socket::listenAt(hostPath_);
   if (listenFd_ < 0) {
-    NSLog("SpringBoard: cannot listen at {}: {}", hostPath_, std::strerror(errno));
+    NSLog("{}: cannot listen at {}: {}", processName_, hostPath_, std::strerror(errno));
     return false;
   }
   thread_ = std::thread([this] { serve(); });
@@ -78,9 +79,9 @@ void SpringBoardServer::answer(int client) {
     if (future.wait_for(std::chrono::seconds(0)) == std::future_status::ready)
       reply = future.get();
     else if (stopping_)
-      reply = R"({"ok":false,"error":"SpringBoard is shutting down"})";
+      reply = nlohmann::json{{"ok", false}, {"error", processName_ + " is shutting down"}}.dump();
     else
-      reply = R"({"ok":false,"error":"SpringBoard's main thread did not answer in time"})";
+      reply = nlohmann::json{{"ok", false}, {"error", processName_ + "'s main thread did not answer in time"}}.dump();
   }
   springboard_socket::writeAll(client, reply + "\n", kRequestReadTimeout);
 }

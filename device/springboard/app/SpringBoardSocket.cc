@@ -120,8 +120,13 @@ bool writeAll(int fd, std::string_view bytes, std::chrono::milliseconds timeout)
 }
 
 Exchange request(const std::string& line, std::chrono::milliseconds timeout) {
+  return requestAt(kSpringBoardSocketPath, "SpringBoard", line, timeout);
+}
+
+Exchange requestAt(const std::string& socketDevicePath, const std::string& processName, const std::string& line,
+                   std::chrono::milliseconds timeout) {
   Exchange result;
-  std::string path = platform::hostPath(kSpringBoardSocketPath);
+  std::string path = platform::hostPath(socketDevicePath);
   int fd = connectTo(path);
   if (fd < 0) {
     result.error = fmt::format("nothing answers at {} ({})", path, std::strerror(errno));
@@ -129,11 +134,11 @@ Exchange request(const std::string& line, std::chrono::milliseconds timeout) {
   }
   result.connected = true;
   if (!writeAll(fd, line + "\n", timeout)) {
-    result.error = "SpringBoard did not take the request";
+    result.error = fmt::format("{} did not take the request", processName);
   } else if (auto reply = readLine(fd, timeout)) {
     result.reply = std::move(*reply);
   } else {
-    result.error = fmt::format("SpringBoard gave no reply within {} ms", timeout.count());
+    result.error = fmt::format("{} gave no reply within {} ms", processName, timeout.count());
   }
   ::close(fd);
   return result;

@@ -1,13 +1,15 @@
 #pragma once
-// The line protocol between the launcher and a running SpringBoard: a Unix socket in the device
-// root, one request line in, one JSON reply line out, then the connection closes. Both sides use
-// these helpers, so the limits and timeouts are the same at each end.
+// The line protocol between the launcher and the device's processes (SpringBoard, Settings): a Unix
+// socket in the device root per process, one request line in, one JSON reply line out, then the
+// connection closes. Both sides use these helpers, so the limits and timeouts are the same at each
+// end.
 #include <chrono>
 #include <optional>
 #include <string>
 #include <string_view>
 
 inline constexpr const char* kSpringBoardSocketPath = "/private/var/simulator/SpringBoard.sock";
+inline constexpr const char* kSettingsSocketPath = "/private/var/simulator/Settings.sock";
 // A request or reply longer than this is refused; nothing legitimate comes near it.
 inline constexpr std::size_t kSpringBoardMaxLineBytes = 1 << 20;
 
@@ -31,5 +33,8 @@ struct Exchange {
 };
 // Sends one request line to the SpringBoard of the current device root and reads its reply.
 Exchange request(const std::string& line, std::chrono::milliseconds timeout);
+// The same to the process listening at a socket's device path; `processName` is for messages.
+Exchange requestAt(const std::string& socketDevicePath, const std::string& processName, const std::string& line,
+                   std::chrono::milliseconds timeout);
 
 }  // namespace springboard_socket

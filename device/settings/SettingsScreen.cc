@@ -1,0 +1,59 @@
+#include "device/settings/SettingsScreen.h"
+
+#include <cmath>
+#include <cstdio>
+#include <fstream>
+
+#include <fmt/format.h>
+
+#include "platform/foundation/DeviceSettings.h"
+#include "platform/foundation/NSDate.h"
+#include "platform/uikit/Drawing.h"
+#include "platform/uikit/ScreenRenderer.h"
+#include "platform/uikit/TextDrawing.h"
+
+namespace {
+
+// The status bar's time, where a phone shows it above the navigation bar.
+void drawStatusBar(cairo_t* cr, double screenWidth) {
+  auto now = platform::calendarComponents(platform::now());
+  std::string time = fmt::format("{}:{:02}", now.hour, now.minute);
+  UIFont font = UIFont::boldSystemFontOfSize(15);
+  double x = std::max(16.0, screenWidth * 0.15 - platform::textWidth(time, font) / 2);
+  platform::drawTextLine(cr, time, font, UIColor::labelColor(), x, 30);
+}
+
+}  // namespace
+
+platform::Bitmap renderSettingsScreen() {
+  platform::DeviceSettings settings = platform::deviceSettings();
+  double scale = settings.screenScale > 0 ? settings.screenScale : 1;
+  int pixelWidth = int(std::lround(settings.screenWidth * scale));
+  int pixelHeight = int(std::lround(settings.screenHeight * scale));
+  platform::Bitmap screen = platform::renderScreen(nullptr, pixelWidth, pixelHeight);
+  platform::SurfacePtr surface = platform::surfaceFromBitmap(screen);
+  if (!surface) return screen;
+  platform::ContextPtr cr(cairo_create(surface.get()));
+  cairo_scale(cr.get(), scale, scale);
+  drawStatusBar(cr.get(), settings.screenWidth);
+  cairo_surface_flush(surface.get());
+  return platform::bitmapFromSurface(surface.get());
+}
+
+bool writeSettingsScreenshot(const std::string& hostPath, std::string* error) {
+  auto png = platform::encodePNG(renderSettingsScreen());
+  if (!png) {
+    *error = "the screen has no usable size (check the device's screen settings)";
+    return false;
+  }
+  std::string temporary = hostPath + ".writing";
+  std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
+  out.write(png->data(), std::streamsize(png->size()));
+  out.close();
+  if (!out || std::rename(temporary.c_str(), hostPath.c_str()) != 0) {
+    std::remove(temporary.c_str());
+    *error = fmt::format("cannot write {}", hostPath);
+    return false;
+  }
+  return true;
+}

@@ -1,0 +1,11 @@
+#pragma once
+// The Settings app's screen as a person sees it: its window under the status bar's time, at the
+// device's pixel size. Main thread only: it reads windows.
+#include <string>
+
+#include "platform/image/ImageCodec.h"
+
+platform::Bitmap renderSettingsScreen();
+
+// Renders the screen into a PNG at a host path. False with the reason in *error.
+bool writeSettingsScreenshot(const std::string& hostPath, std::string* error);

@@ -1,0 +1,149 @@
+// The Settings app in real processes: the launcher starts it, a person opens the pane by tapping,
+// changes settings, and the preferences file (read back with `defaults read`) follows. A simple
+// pane entry with no code drives the base list controller into its own defaults domain. A restart
+// from the pane ends this device's SpringBoard and no other device's.
+#include <gtest/gtest.h>
+
+#include <fmt/format.h>
+
+#include "platform/foundation/DeviceRoot.h"
+#include "platform/foundation/FileManager.h"
+#include "platform/foundation/PropertyList.h"
+#include "tests/device/springboardapp/DeviceProcesses.h"
+#include "tests/support/TempDeviceRoot.h"
+
+using nlohmann::json;
+
+namespace {
+
+class SettingsApp : public ::testing::Test {
+ protected:
+  void SetUp() override { boot(); }
+  void TearDown() override { runLauncher({"settings", "close"}); }
+
+  static void boot() {
+    auto booted = runLauncher({"boot", "--screen-width", "390", "--screen-height", "844", "--screen-scale", "1",
+                               "--engine", testTweakPath()});
+    ASSERT_EQ(booted.status, 0) << booted.out << booted.err;
+  }
+  static std::string ok(const std::vector<std::string>& args) {
+    auto r = runLauncher(args);
+    EXPECT_EQ(r.status, 0) << fmt::format("{}", fmt::join(args, " ")) << ": " << r.out << r.err;
+    return r.out;
+  }
+  static std::string defaultsRead(const std::string& key) {
+    std::string out = ok({"defaults", "read", key});
+    while (!out.empty() && (out.back() == '\n' || out.back() == ' ')) out.pop_back();
+    return out;
+  }
+  // The screen as `settings show` prints it: the title, then one element a line.
+  static std::string screen() { return ok({"settings", "show"}); }
+
+  TempDeviceRoot root_;
+  BootedDeviceGuard guard_;
+};
+
+TEST_F(SettingsApp, OpensThePaneByTappingAndWritesWhatIsChanged) {
+  std::string first = ok({"settings", "open"});
+  EXPECT_NE(first.find("Settings"), std::string::npos) << first;
+  EXPECT_NE(first.find("Tovalune"), std::string::npos) << first;
+
+  ok({"settings", "tap", "Tovalune"});
+  std::string pane = screen();
+  for (const char* row : {"Enabled", "Image Source", "Restart SpringBoard", "Tovalune"})
+    EXPECT_NE(pane.find(row), std::string::npos) << row << " missing from:\n" << pane;
+  // The footer names the installed package's version.
+  EXPECT_NE(pane.find("Tovalune " TOVALUNE_VERSION), std::string::npos) << pane;
+  // Default provider 2: none of the provider rows.
+  EXPECT_EQ(pane.find("Choose Local Pictures"), std::string::npos) << pane;
+
+  ok({"settings", "toggle", "Enabled"});
+  EXPECT_EQ(defaultsRead("Enabled"), "0");
+  ok({"settings", "choose", "Image Source", "Picsum"});
+  EXPECT_EQ(defaultsRead("ImageMode"), "5");
+  ok({"settings", "choose", "Image Source", "Local Folder"});
+  EXPECT_EQ(defaultsRead("ImageMode"), "0");
+  std::string local = screen();
+  EXPECT_NE(local.find("Choose Local Pictures"), std::string::npos) << local;
+  EXPECT_NE(local.find("Image Source = Local Folder"), std::string::npos) << local;
+
+  ok({"settings", "type", "URL", "http://127.0.0.1/p.jpg"});
+  EXPECT_EQ(defaultsRead("CustomURL"), "http://127.0.0.1/p.jpg");
+
+  // A value another process writes shows the next time the row is read.
+  ok({"defaults", "write", "Enabled", "-bool", "true"});
+  ok({"settings", "back"});
+  ok({"settings", "tap", "Tovalune"});
+  EXPECT_NE(screen().find("Enabled = on"), std::string::npos);
+
+  std::string shot = root_.path() + "/pane.png";
+  ok({"settings", "screenshot", shot});
+  EXPECT_TRUE(platform::readFile("/pane.png").has_value());
+  auto status = runLauncher({"status"});
+  EXPECT_NE(status.out.find("Settings"), std::string::npos) << status.out;
+}
+
+TEST_F(SettingsApp, ASimplePaneEntryKeepsItsValuesInItsOwnDomainWithTheirTypes) {
+  platform::Dictionary entry{{"cell", "PSLinkCell"}, {"label", "Plain Pane"}};
+  auto row = [](platform::Dictionary d) {
+    d["defaults"] = "com.example.plainpane";
+    return platform::Value(std::move(d));
+  };
+  platform::Array items{
+      platform::Dictionary{{"cell", "PSGroupCell"}, {"label", "Options"}, {"footerText", "Written for the test."}},
+      row({{"cell", "PSSwitchCell"}, {"key", "flag"}, {"label", "Flag"}, {"default", false}}),
+      row({{"cell", "PSLinkListCell"},
+           {"key", "choice"},
+           {"label", "Choice"},
+           {"default", 1},
+           {"validValues", platform::Array{1, 2, 3}},
+           {"validTitles", platform::Array{"One", "Two", "Three"}}}),
+      row({{"cell", "PSSliderCell"}, {"key", "level"}, {"default", 0.5}, {"min", 0.0}, {"max", 1.0}}),
+      row({{"cell", "PSSwitchCell"}, {"key", "ipadOnly"}, {"label", "Tablet Thing"},
+           {"requiredCapabilities", platform::Array{"ipad"}}}),
+  };
+  ASSERT_TRUE(platform::writeToFile(platform::Dictionary{{"entry", entry}, {"items", items}},
+                                    "/Library/PreferenceLoader/Preferences/PlainPane.plist"));
+
+  ok({"settings", "open", "Plain Pane"});
+  std::string shown = screen();
+  EXPECT_NE(shown.find("OPTIONS"), std::string::npos) << shown;
+  EXPECT_NE(shown.find("Written for the test."), std::string::npos) << shown;
+  EXPECT_EQ(shown.find("Tablet Thing"), std::string::npos) << shown;
+
+  ok({"settings", "toggle", "Flag"});
+  ok({"settings", "choose", "Choice", "Three"});
+  auto domain = platform::dictionaryWithContentsOfFile("/var/mobile/Library/Preferences/com.example.plainpane.plist");
+  ASSERT_TRUE(domain);
+  ASSERT_TRUE(platform::find(*domain, "flag") && platform::find(*domain, "flag")->isBool());
+  EXPECT_TRUE(platform::find(*domain, "flag")->boolValue());
+  ASSERT_TRUE(platform::find(*domain, "choice") && platform::find(*domain, "choice")->isInteger());
+  EXPECT_EQ(platform::find(*domain, "choice")->intValue(), 3);
+}
+
+// A second device booted beside the test's own, shut down whatever the test's outcome.
+struct OtherDevice {
+  TempDeviceRoot root;  // the current root from here on, until the test hands it back
+  ~OtherDevice() { runProgram({launcherPath(), "--device", root.path(), "shutdown"}); }
+};
+
+TEST_F(SettingsApp, RestartFromThePaneEndsThisDevicesSpringBoardOnly) {
+  OtherDevice other;
+  boot();
+  pid_t otherSpringBoard = pidFromFile("/private/var/simulator/SpringBoard.pid");
+  platform::setDeviceRoot(root_.path());
+
+  pid_t before = pidFromFile("/private/var/simulator/SpringBoard.pid");
+  ASSERT_GT(before, 0);
+  ASSERT_GT(otherSpringBoard, 0);
+  ok({"settings", "open", "Tovalune"});
+  ok({"settings", "tap", "Restart SpringBoard"});
+  EXPECT_TRUE(waitUntil([&] {
+    pid_t now = pidFromFile("/private/var/simulator/SpringBoard.pid");
+    return now > 0 && now != before && askSpringBoard("status").has_value();
+  }, std::chrono::seconds(20)));
+  EXPECT_FALSE(isProcessAlive(before));
+  EXPECT_TRUE(isProcessAlive(otherSpringBoard));
+}
+
+}  // namespace
