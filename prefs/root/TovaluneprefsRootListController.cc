@@ -27,6 +27,9 @@ void actionImp(objc::Object* self, objc::SEL) {
   (static_cast<Self*>(self)->*Action)();
 }
 
+std::string nameImp(objc::Object* self, objc::SEL) { return static_cast<Self*>(self)->name(); }
+void setNameImp(objc::Object* self, objc::SEL, std::string name) { static_cast<Self*>(self)->setName(std::move(name)); }
+
 // The Settings app finds the principal class by name as soon as the pane is loaded.
 [[maybe_unused]] objc::Class* const kRegistered = Self::cls();
 
@@ -70,6 +73,8 @@ objc::Class* TovaluneprefsRootListController::cls() {
   static objc::Class* c = [] {
     objc::Class* cls = objc::objc_allocateClassPair(PSListController::cls(), "TovaluneprefsRootListController");
     cls->setAllocator(&objc::allocateInstance<Self>);
+    cls->addMethod(objc::sel("name"), objc::imp_cast(&nameImp));
+    cls->addMethod(objc::sel("setName:"), objc::imp_cast(&setNameImp));
     cls->addMethod(objc::sel("respring"), objc::imp_cast(&actionImp<&Self::respring>));
     cls->addMethod(objc::sel("twitterlink"), objc::imp_cast(&actionImp<&Self::twitterlink>));
     cls->addMethod(objc::sel("showImageSelector"), objc::imp_cast(&actionImp<&Self::showImageSelector>));

@@ -9,7 +9,9 @@
 //
 // Button rows call the actions below through the runtime ("respring", "twitterlink",
 // "showImageSelector", "showImageViewer", "showAlbumSelector", "showTimePicker"), each with the
-// signature void (objc::Object* self, objc::SEL).
+// signature void (objc::Object* self, objc::SEL). The runtime also answers "name"
+// (std::string (objc::Object*, objc::SEL)) and "setName:" (void (objc::Object*, objc::SEL,
+// std::string)).
 #include <map>
 #include <memory>
 #include <string>

@@ -58,6 +58,7 @@ TEST(PaneBundle, OpeningTheModuleRegistersItsClasses) {
   objc::id list = objc::class_createInstance(objc::objc_getClass("TovaluneprefsRootListController"));
   ASSERT_TRUE(list);
   EXPECT_EQ(objc::msgSend<objc::Object*>(list.get(), objc::sel("init")), list.get());
+  EXPECT_EQ(objc::msgSend<std::string>(list.get(), objc::sel("name")), "Root");
   EXPECT_TRUE(list->isa()->lookup(objc::sel("respring")));
   EXPECT_TRUE(list->isa()->lookup(objc::sel("showTimePicker")));
 }
