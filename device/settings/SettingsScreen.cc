@@ -25,19 +25,22 @@ void drawStatusBar(cairo_t* cr, double screenWidth) {
 
 }  // namespace
 
-platform::Bitmap renderSettingsScreen() {
+platform::SurfacePtr drawSettingsScreen() {
   platform::DeviceSettings settings = platform::deviceSettings();
   double scale = settings.screenScale > 0 ? settings.screenScale : 1;
-  int pixelWidth = int(std::lround(settings.screenWidth * scale));
-  int pixelHeight = int(std::lround(settings.screenHeight * scale));
-  platform::Bitmap screen = platform::renderScreen(nullptr, pixelWidth, pixelHeight);
-  platform::SurfacePtr surface = platform::surfaceFromBitmap(screen);
-  if (!surface) return screen;
+  platform::SurfacePtr surface = platform::drawScreen(nullptr, int(std::lround(settings.screenWidth * scale)),
+                                                      int(std::lround(settings.screenHeight * scale)));
+  if (!surface) return nullptr;
   platform::ContextPtr cr(cairo_create(surface.get()));
   cairo_scale(cr.get(), scale, scale);
   drawStatusBar(cr.get(), settings.screenWidth);
   cairo_surface_flush(surface.get());
-  return platform::bitmapFromSurface(surface.get());
+  return surface;
+}
+
+platform::Bitmap renderSettingsScreen() {
+  platform::SurfacePtr surface = drawSettingsScreen();
+  return surface ? platform::bitmapFromSurface(surface.get()) : platform::Bitmap{};
 }
 
 bool writeSettingsScreenshot(const std::string& hostPath, std::string* error) {

@@ -4,8 +4,12 @@
 #include <string>
 
 #include "platform/image/ImageCodec.h"
+#include "platform/uikit/Drawing.h"
 
 platform::Bitmap renderSettingsScreen();
+// The same drawn into a surface at the device's pixel size: what a frame costs, without turning
+// it into a picture. nullptr when the device's screen has no usable size.
+platform::SurfacePtr drawSettingsScreen();
 
 // Renders the screen into a PNG at a host path. False with the reason in *error.
 bool writeSettingsScreenshot(const std::string& hostPath, std::string* error);

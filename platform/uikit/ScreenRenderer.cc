@@ -47,10 +47,10 @@ void drawWindow(cairo_t* cr, UIWindow& window) {
   cairo_restore(cr);
 }
 
-Bitmap renderScreen(const UIImage* wallpaper, int pixelWidth, int pixelHeight) {
-  if (!usableSize(pixelWidth, pixelHeight)) return {};
+SurfacePtr drawScreen(const UIImage* wallpaper, int pixelWidth, int pixelHeight) {
+  if (!usableSize(pixelWidth, pixelHeight)) return nullptr;
   SurfacePtr surface(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, pixelWidth, pixelHeight));
-  if (cairo_surface_status(surface.get()) != CAIRO_STATUS_SUCCESS) return {};
+  if (cairo_surface_status(surface.get()) != CAIRO_STATUS_SUCCESS) return nullptr;
   ContextPtr cr(cairo_create(surface.get()));
   cairo_set_source_rgb(cr.get(), 0, 0, 0);
   cairo_paint(cr.get());
@@ -60,7 +60,13 @@ Bitmap renderScreen(const UIImage* wallpaper, int pixelWidth, int pixelHeight) {
   cairo_scale(cr.get(), scale, scale);
   for (const auto& window : UIApplication::sharedApplication().windows())
     if (!window->isHidden()) drawWindow(cr.get(), *window);
-  return bitmapFromSurface(surface.get());
+  cairo_surface_flush(surface.get());
+  return surface;
+}
+
+Bitmap renderScreen(const UIImage* wallpaper, int pixelWidth, int pixelHeight) {
+  SurfacePtr surface = drawScreen(wallpaper, pixelWidth, pixelHeight);
+  return surface ? bitmapFromSurface(surface.get()) : Bitmap{};
 }
 
 bool renderWindowToPNG(const std::shared_ptr<UIWindow>& window, const std::string& hostPath) {

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "platform/image/ImageCodec.h"
+#include "platform/uikit/Drawing.h"
 
 class UIImage;
 class UIWindow;
@@ -17,6 +18,9 @@ namespace platform {
 // without one), then the visible windows, laid out in points at the device's scale. An empty
 // bitmap for a zero or negative size.
 Bitmap renderScreen(const UIImage* wallpaper, int pixelWidth, int pixelHeight);
+// The same drawn into a new surface, for a host that adds to the screen (a status bar) or only
+// needs it drawn; nullptr for a size renderScreen refuses.
+SurfacePtr drawScreen(const UIImage* wallpaper, int pixelWidth, int pixelHeight);
 
 // One window alone on a transparent picture of its frame's size at the device's scale, drawn
 // even while hidden (the caller asked for it by name). The path is a host path. False when the
