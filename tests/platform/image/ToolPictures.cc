@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
@@ -13,14 +14,23 @@
 namespace toolpictures {
 namespace {
 
-// One folder for the whole run; each file gets a fresh name in it.
-const std::string& workFolder() {
-  static const std::string folder = [] {
+// One folder for the whole run, removed when the program ends; each file gets a fresh name in it.
+struct WorkFolder {
+  std::string path;
+  WorkFolder() {
     char name[] = "/tmp/tvimage-tools-XXXXXX";
     if (!mkdtemp(name)) throw std::runtime_error("cannot make a folder for the tools' files");
-    return std::string(name);
-  }();
-  return folder;
+    path = name;
+  }
+  ~WorkFolder() {
+    std::error_code ignored;
+    std::filesystem::remove_all(path, ignored);
+  }
+};
+
+const std::string& workFolder() {
+  static const WorkFolder folder;
+  return folder.path;
 }
 
 std::string freshPath(const std::string& extension) {
