@@ -65,9 +65,9 @@ void PSEditableTableCell::editingEnded() {
   // Keep this cell alive: the setter may reload the list, which lets go of its cells.
   auto keep = shared_from_this();
   std::string typed = field_->text();
+  // Nothing typed over what the row showed is no change, whatever type the stored value has.
   const PSValue& shown = value();
-  if (shown && shown->string() && *shown->string() == typed) return;
-  if (!shown && typed.empty()) return;
+  if (shown ? shown->description() == typed : typed.empty()) return;
   PSTableCell::setValue(platform::Value(typed));
   if (auto spec = specifier()) spec->performSetterWithValue(platform::Value(typed));
 }

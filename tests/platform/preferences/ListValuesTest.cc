@@ -158,6 +158,29 @@ TEST_F(ListValuesTest, ValuesAreReadAfreshEachTimeTheListComesBack) {
   EXPECT_EQ(screen.find("Enabled")->value, "on");
 }
 
+TEST_F(ListValuesTest, ATextRowWritesOnlyWhatTheUserChangedAndOnlyWhenEditingEnds) {
+  writeSpecifierFile("Root", Dictionary{{"items", Array{entry({{"cell", "PSEditTextCell"}, {"label", "Port"},
+                                                               {"key", "Port"}, {"defaults", kDomain}})}}});
+  ASSERT_TRUE(platform::setDefaultsValueForKey(kDomain, "Port", Value(8080)));
+  auto list = makeController(filePaneClass());
+  SettingsScreen screen(list);
+  auto field = cellOf<PSEditableTableCell>(*list, "Port")->textField();
+  EXPECT_EQ(field->text(), "8080");
+
+  ASSERT_TRUE(screen.tap("Port"));
+  ASSERT_TRUE(field->isFirstResponder());
+  field->resignFirstResponder();
+  EXPECT_EQ(stored("Port"), Value(8080)) << "an edit that changed nothing rewrote the value as text";
+  EXPECT_TRUE(stored("Port")->isInteger());
+
+  ASSERT_TRUE(screen.tap("Port"));
+  ASSERT_TRUE(platform::typeText("9090"));
+  list->reloadSpecifierID("Port");
+  EXPECT_EQ(field->text(), "9090") << "a refresh put the stored value over the text being typed";
+  field->insertText("\n");
+  EXPECT_EQ(stored("Port"), Value("9090"));
+}
+
 // Lists that keep their values elsewhere: as a C++ override, and as runtime methods a pane adds.
 class MemoryPane : public FilePane {
  public:
