@@ -4,6 +4,8 @@
 
 #include <fmt/format.h>
 
+#include "device/launcher/DeviceBaseSystem.h"
+#include "device/launcher/DevicePackages.h"
 #include "device/launcher/EngineInstall.h"
 #include "device/launcher/Launchd.h"
 #include "device/launcher/SamplePictures.h"
@@ -16,15 +18,31 @@ using namespace std::chrono_literals;
 
 namespace {
 
-void installDeliverables(const std::string& hostEngine) {
-  std::string engine = hostEngine.empty() ? builtEnginePath() : std::filesystem::absolute(hostEngine).string();
+// A newer package that a person installed stays: boot puts the build's package on a device that
+// has none, an older one or the same version (a rebuilt engine), and always when given an engine.
+bool shouldInstallBuiltPackage(const std::string& hostEngine) {
+  if (!hostEngine.empty()) return true;
+  auto installed = installedVersion(kTovalunePackage);
+  if (!installed || !isNewerVersion(*installed, TOVALUNE_VERSION)) return true;
+  fmt::print("Keeps {} {} (newer than the build's {}).\n", kTovalunePackage, *installed, TOVALUNE_VERSION);
+  return false;
+}
+
+bool installBaseSystem() {
   std::string error;
-  if (hostEngine.empty() && !std::filesystem::exists(engine)) {
-    fmt::print("The engine is not built ({} is missing): the device starts without it.\n", engine);
-  } else if (installEngine(engine, &error)) {
-    fmt::print("Installed the engine at {}.\n", kEngineDevicePath);
-  } else {
-    fmt::print(stderr, "tovalune-device: {}; the device starts without the engine\n", error);
+  if (!installDevicePrograms(&error) || !preparePackageDatabase(&error)) {
+    fmt::print(stderr, "tovalune-device: {}\n", error);
+    return false;
+  }
+  return true;
+}
+
+void putDeliverablesOnDevice(const std::string& hostEngine) {
+  std::string error;
+  if (hostEngine.empty() && !std::filesystem::exists(builtPackagePath())) {
+    fmt::print("The package is not built ({} is missing): the device starts without it.\n", builtPackagePath());
+  } else if (shouldInstallBuiltPackage(hostEngine) && !installDeliverables(PackageRequest{"", hostEngine}, &error)) {
+    fmt::print(stderr, "tovalune-device: {}; the device starts without it\n", error);
   }
   bool uiServices = installSpringBoardUIServices();
   fmt::print("SpringBoardUIServices: {}\n",
@@ -36,7 +54,8 @@ void installDeliverables(const std::string& hostEngine) {
 }  // namespace
 
 int startDevice(const std::string& hostEngine) {
-  installDeliverables(hostEngine);
+  if (!installBaseSystem()) return 1;
+  putDeliverablesOnDevice(hostEngine);
   if (int seeded = seedSamplePictures()) fmt::print("Seeded {} sample pictures in {}.\n", seeded, kLocalImagesPath);
   if (!installStockWallpapers())
     fmt::print(stderr, "tovalune-device: could not write SpringBoard's stock wallpapers\n");

@@ -5,6 +5,7 @@
 #include <nlohmann/json.hpp>
 
 #include "device/launcher/BootCommand.h"
+#include "device/launcher/DevicePackages.h"
 #include "device/launcher/EngineInstall.h"
 #include "device/launcher/Launchd.h"
 #include "device/launcher/SpringBoardLink.h"
@@ -49,9 +50,11 @@ json wallpapersOnDisk() {
 
 json collect() {
   platform::DeviceSettings s = platform::deviceSettings();
+  auto installed = installedVersion(kTovalunePackage);
   json status{{"deviceRoot", platform::deviceRoot()},
               {"iosVersion", s.iosVersion},
               {"engineInstalled", isEngineInstalled()},
+              {"packageVersion", installed ? json(*installed) : json(nullptr)},
               {"storePictures", pictureCount(kStoreImagesPath)},
               {"localPictures", pictureCount(kLocalImagesPath)},
               {"timelinePictures", pictureCount(kTimelineImagesPath)},
@@ -91,6 +94,9 @@ int runDeviceStatus(bool asJSON) {
   else
     fmt::print("SpringBoard:   not running; wallpapers read from disk\n");
   fmt::print("engine:        {}\n", status["engineInstalled"].get<bool>() ? "installed" : "not installed");
+  fmt::print("package:       {}\n", status["packageVersion"].is_string()
+                                        ? fmt::format("{} {}", kTovalunePackage, status["packageVersion"].get<std::string>())
+                                        : std::string("not installed"));
   fmt::print("store:         {} pictures\n", status["storePictures"].get<std::size_t>());
   fmt::print("wallpapers in {}:\n", status.value("wallpaperDirectory", std::string()));
   for (const json& w : status["wallpapers"])

@@ -1,65 +1,129 @@
 #include "device/launcher/EngineInstall.h"
 
 #include <signal.h>
+#include <stdlib.h>
 
 #include <filesystem>
 
 #include <fmt/format.h>
+#include <fmt/ranges.h>
 
+#include "device/launcher/DeviceBaseSystem.h"
+#include "device/launcher/DevicePackages.h"
 #include "device/launcher/Launchd.h"
+#include "device/launcher/PackageDependencies.h"
 #include "device/launcher/SpringBoardLink.h"
 #include "platform/foundation/DeviceRoot.h"
 #include "platform/foundation/FileManager.h"
-#include "platform/foundation/PropertyList.h"
 
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 
-std::string builtEnginePath() {
-  fs::path launcher(launcherExecutablePath());
-  return (launcher.parent_path().parent_path() / "lib" / "Tovalune.dylib").lexically_normal().string();
+namespace {
+
+fs::path buildFolder() { return fs::path(launcherExecutablePath()).parent_path().parent_path(); }
+
+// A folder of its own for building a package, removed with the object.
+class ScratchFolder {
+ public:
+  ScratchFolder() {
+    fs::path pattern = fs::temp_directory_path() / "tovalune-package-XXXXXX";
+    std::string text = pattern.string();
+    if (::mkdtemp(text.data())) path_ = text;
+  }
+  ~ScratchFolder() {
+    std::error_code ec;
+    if (!path_.empty()) fs::remove_all(path_, ec);
+  }
+  ScratchFolder(const ScratchFolder&) = delete;
+  ScratchFolder& operator=(const ScratchFolder&) = delete;
+  const std::string& path() const { return path_; }
+
+ private:
+  std::string path_;
+};
+
+}  // namespace
+
+std::string builtEnginePath() { return (buildFolder() / "lib" / "Tovalune.dylib").lexically_normal().string(); }
+
+std::string builtPackagePath() {
+  std::string name = fmt::format("{}_{}_{}.deb", kTovalunePackage, TOVALUNE_VERSION, kDeviceArchitecture);
+  return (buildFolder() / name).lexically_normal().string();
 }
 
 bool isEngineInstalled() { return platform::fileExistsAtPath(kEngineDevicePath); }
 
-bool installEngine(const std::string& hostLibrary, std::string* error) {
+bool installDeliverables(const PackageRequest& request, std::string* error) {
+  std::string package = request.package.empty() ? builtPackagePath() : fs::absolute(request.package).string();
   std::error_code ec;
-  if (!fs::is_regular_file(hostLibrary, ec)) {
-    *error = fmt::format("there is no engine library at {}", hostLibrary);
+  if (!request.engine.empty() && !fs::is_regular_file(request.engine, ec)) {
+    *error = fmt::format("there is no engine library at {}", fs::absolute(request.engine).string());
     return false;
   }
-  if (!platform::createDirectoryAtPath(platform::stringByDeletingLastPathComponent(kEngineDevicePath))) {
-    *error = "cannot create the substrate folder";
+  if (request.package.empty() && !fs::exists(package, ec)) {
+    *error = fmt::format("the package is not built ({} is missing; build the tovalune-package target)", package);
     return false;
   }
-  // A copy beside the target renamed over it: a SpringBoard that has the old file mapped keeps
-  // running on it.
-  std::string target = platform::hostPath(kEngineDevicePath);
-  std::string temporary = target + ".installing";
-  fs::copy_file(hostLibrary, temporary, fs::copy_options::overwrite_existing, ec);
-  if (!ec) fs::rename(temporary, target, ec);
-  if (ec) {
-    fs::remove(temporary, ec);
-    *error = fmt::format("cannot copy {}: {}", hostLibrary, ec.message());
+  auto fields = readPackageFile(package, error);
+  if (!fields) return false;
+  if (!request.engine.empty() && fields->name != kTovalunePackage) {
+    *error = fmt::format("an engine goes only into {}, not into {}", kTovalunePackage, fields->name);
     return false;
   }
-  platform::Dictionary bundles;
-  bundles["Bundles"] = platform::Array{platform::Value("com.apple.springboard")};
-  platform::Dictionary filter;
-  filter["Filter"] = std::move(bundles);
-  if (!platform::writeToFile(filter, kEngineFilterPath)) {
-    *error = fmt::format("cannot write {}", kEngineFilterPath);
+  if (!preparePackageDatabase(error)) return false;
+  if (auto unmet = unmetDependencies(fields->depends); !unmet.empty()) {
+    *error = fmt::format("{} {} needs what the device does not have: {}; nothing was changed", fields->name,
+                         fields->version, fmt::join(unmet, ", "));
     return false;
   }
+
+  ScratchFolder scratch;
+  if (!request.engine.empty()) {
+    if (scratch.path().empty()) {
+      *error = "cannot make a folder to build the package in";
+      return false;
+    }
+    auto rebuilt = packageWithEngine(package, fs::absolute(request.engine).string(), scratch.path(), error);
+    if (!rebuilt) return false;
+    package = *rebuilt;
+  }
+  bool wasKnown = isPackageKnown(fields->name);
+  std::string dpkgError;
+  if (!installPackageFile(package, &dpkgError)) {
+    *error = fmt::format("dpkg could not install {} {}:\n{}", fields->name, fields->version, dpkgError);
+    // A first install that dpkg left half-done is taken away again, so the device is as it was;
+    // an upgrade has replaced the old files already and stays for a working package to mend.
+    std::string ignored;
+    if (!wasKnown && isPackageKnown(fields->name) && removePackage(fields->name, &ignored))
+      *error += "\nThe half-installed package was removed again.";
+    return false;
+  }
+  fmt::print("Installed {} {}{}.\n", fields->name, fields->version,
+             request.engine.empty() ? "" : fmt::format(" with the engine {}", fs::absolute(request.engine).string()));
   return true;
 }
 
-bool uninstallEngine(std::string* error) {
+bool removeDeliverables(bool* wasInstalled, std::string* error) {
+  *wasInstalled = false;
+  if (isPackageKnown(kTovalunePackage)) {
+    std::string version = installedVersion(kTovalunePackage).value_or("(not fully installed)");
+    std::string dpkgError;
+    if (!removePackage(kTovalunePackage, &dpkgError)) {
+      *error = fmt::format("dpkg could not remove {}:\n{}", kTovalunePackage, dpkgError);
+      return false;
+    }
+    fmt::print("Removed {} {}.\n", kTovalunePackage, version);
+    *wasInstalled = true;
+  }
   for (const char* path : {kEngineFilterPath, kEngineDevicePath}) {
-    if (platform::fileExistsAtPath(path) && !platform::removeItemAtPath(path)) {
+    if (!platform::fileExistsAtPath(path)) continue;
+    if (!platform::removeItemAtPath(path)) {
       *error = fmt::format("cannot remove {}", path);
       return false;
     }
+    fmt::print("Removed {}, which no package owned.\n", path);
+    *wasInstalled = true;
   }
   return true;
 }
@@ -78,25 +142,22 @@ bool restartSpringBoard() {
   return true;
 }
 
-int runInstall(const std::string& hostLibrary) {
-  std::string library = hostLibrary.empty() ? builtEnginePath() : fs::absolute(hostLibrary).string();
+int runInstall(const PackageRequest& request) {
   std::string error;
-  if (!installEngine(library, &error)) {
-    fmt::print(stderr, "tovalune-device: {}{}\n", error,
-               hostLibrary.empty() ? " (build the Tovalune target first)" : "");
+  if (!installDeliverables(request, &error)) {
+    fmt::print(stderr, "tovalune-device: {}\n", error);
     return 1;
   }
-  fmt::print("Installed the engine from {}.\n", library);
   return restartSpringBoard() ? 0 : 1;
 }
 
 int runUninstall() {
-  bool wasInstalled = isEngineInstalled();
+  bool wasInstalled = false;
   std::string error;
-  if (!uninstallEngine(&error)) {
+  if (!removeDeliverables(&wasInstalled, &error)) {
     fmt::print(stderr, "tovalune-device: {}\n", error);
     return 1;
   }
-  fmt::print("{}\n", wasInstalled ? "Removed the engine." : "The engine was not installed.");
+  if (!wasInstalled) fmt::print("Tovalune was not installed.\n");
   return restartSpringBoard() ? 0 : 1;
 }

@@ -1,25 +1,39 @@
 #pragma once
-// Putting the engine on the device and taking it away, as the package manager does: the library
-// in the substrate folder with a filter that names SpringBoard. SpringBoard is restarted after
-// either, since a loaded library stays until its process ends.
+// Putting the deliverables on the device and taking them away, as on a device: the Debian
+// package com.orbel.tovalune installed and removed with the real dpkg (see DevicePackages.h).
+// The package puts the engine in the substrate folder with a filter that names SpringBoard, and
+// the pane in the preference bundles with its loader entry. SpringBoard is restarted after an
+// install or a removal, since a loaded library stays until its process ends.
 #include <string>
 
 inline constexpr const char* kEngineDevicePath = "/Library/MobileSubstrate/DynamicLibraries/Tovalune.dylib";
 inline constexpr const char* kEngineFilterPath = "/Library/MobileSubstrate/DynamicLibraries/Tovalune.plist";
 
-// The built engine beside the launcher: <dir of the launcher>/../lib/Tovalune.dylib.
+// The build's products beside the launcher: <dir of the launcher>/../lib/Tovalune.dylib and
+// <dir of the launcher>/../com.orbel.tovalune_<version>_iphoneos-arm64.deb.
 std::string builtEnginePath();
+std::string builtPackagePath();
 bool isEngineInstalled();
 
-// Copies the library (a host path) and writes its filter; false with the reason in *error.
-bool installEngine(const std::string& hostLibrary, std::string* error);
-// Removes the library and its filter; false with the reason in *error.
-bool uninstallEngine(std::string* error);
+// What to install: a package file (empty: the built package), and an engine library that takes
+// the place of the package's own (empty: the package's). A given engine makes the launcher build
+// a copy of the package around it, so the device still installs and removes a real package.
+struct PackageRequest {
+  std::string package;
+  std::string engine;
+};
+
+// Installs the package with dpkg (preparing the device's package database first) and prints
+// what it installed. False with the reason in *error.
+bool installDeliverables(const PackageRequest& request, std::string* error);
+// Removes com.orbel.tovalune with dpkg, and an engine left in the substrate folder by hand or by
+// an older launcher. *wasInstalled tells whether there was anything to remove.
+bool removeDeliverables(bool* wasInstalled, std::string* error);
 
 // Ends the running SpringBoard and waits until the supervisor's next one answers. True when there
 // was nothing to restart.
 bool restartSpringBoard();
 
-// `install [--engine FILE]` and `uninstall`. Return the exit status.
-int runInstall(const std::string& hostLibrary);
+// `install [FILE.deb] [--engine FILE]` and `uninstall`. Return the exit status.
+int runInstall(const PackageRequest& request);
 int runUninstall();

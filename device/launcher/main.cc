@@ -33,7 +33,7 @@ int main(int argc, char** argv) {
   bootCmd->add_option("--screen-height", boot.screenHeight, "screen height in points");
   bootCmd->add_option("--screen-scale", boot.screenScale, "pixels per point");
   std::string engine;
-  bootCmd->add_option("--engine", engine, "engine library to install (default: the built one)");
+  bootCmd->add_option("--engine", engine, "engine library to put in the package (default: the built one)");
 
   auto* statusCmd = app.add_subcommand("status", "print what the device holds");
   bool statusJSON = false;
@@ -57,9 +57,11 @@ int main(int argc, char** argv) {
   std::string tapTitle;
   auto* tapCmd = app.add_subcommand("tap", "tap the control with this title");
   tapCmd->add_option("title", tapTitle, "the control's title")->required();
-  auto* installCmd = app.add_subcommand("install", "install the engine and restart SpringBoard");
-  installCmd->add_option("--engine", engine, "engine library (default: the built one)");
-  auto* uninstallCmd = app.add_subcommand("uninstall", "remove the engine and restart SpringBoard");
+  auto* installCmd = app.add_subcommand("install", "install the package with dpkg and restart SpringBoard");
+  std::string packageFile;
+  installCmd->add_option("package", packageFile, "package file, FILE.deb (default: the built one)");
+  installCmd->add_option("--engine", engine, "engine library to put in the package (default: the package's)");
+  auto* uninstallCmd = app.add_subcommand("uninstall", "remove the package with dpkg and restart SpringBoard");
   bool follow = false;
   auto* logsCmd = app.add_subcommand("logs", "print SpringBoard's log");
   logsCmd->add_flag("-f,--follow", follow, "keep printing what it adds");
@@ -88,7 +90,7 @@ int main(int argc, char** argv) {
   if (*clockCmd) return runClock(clockTime);
   if (*shotCmd) return runScreenshot(screen, shotFile);
   if (*tapCmd) return runTap(tapTitle);
-  if (*installCmd) return runInstall(engine);
+  if (*installCmd) return runInstall(PackageRequest{packageFile, engine});
   if (*uninstallCmd) return runUninstall();
   if (*logsCmd) return runLogs(follow);
   if (*timelineCmd) return runTimeline(timelineCmd->remaining());

@@ -1,0 +1,24 @@
+#pragma once
+// The package the build makes, variants of it that a test builds with dpkg-deb (a newer
+// version, other dependencies, another name), and the machine's dpkg-query over a device's
+// package database.
+#include <map>
+#include <string>
+#include <vector>
+
+#include "tests/device/springboardapp/DeviceProcesses.h"
+
+std::string builtPackage();
+std::string projectVersion();
+
+// A copy of the built package with the given control fields replaced (or added) and the given
+// files added to its control folder (maintainer scripts, executable), written into the host
+// folder `folder` as <name>.deb; its host path.
+std::string packageVariant(const std::string& folder, const std::string& name,
+                           const std::map<std::string, std::string>& fields,
+                           const std::map<std::string, std::string>& scripts = {});
+
+// /usr/bin/dpkg-query --admindir=<the current device root>/var/lib/dpkg args...
+ProgramResult queryDevicePackages(const std::vector<std::string>& args);
+// "<Status> <Version>" of a package in the current device's database; empty when it has none.
+std::string packageState(const std::string& name);
