@@ -8,6 +8,7 @@
 #include "device/launcher/DevicePackages.h"
 #include "device/launcher/EngineInstall.h"
 #include "device/launcher/Launchd.h"
+#include "device/launcher/SettingsCommands.h"
 #include "device/launcher/SpringBoardLink.h"
 #include "device/springboard/SBWallpaperState.h"
 #include "device/springboard/SpringBoardClasses.h"
@@ -69,6 +70,12 @@ json collect() {
     status["engineLoaded"] = false;
     status.update(wallpapersOnDisk());
   }
+  auto settings = settingsStatus();
+  status["settingsRunning"] = settings.has_value();
+  if (settings) {
+    status["settingsPid"] = settings->value("pid", 0);
+    status["settingsScreen"] = settings->value("title", std::string());
+  }
   return status;
 }
 
@@ -93,6 +100,11 @@ int runDeviceStatus(bool asJSON) {
                status.value("engineLoaded", false) ? "loaded" : "not loaded");
   else
     fmt::print("SpringBoard:   not running; wallpapers read from disk\n");
+  if (status["settingsRunning"].get<bool>())
+    fmt::print("Settings:      running (pid {}), showing \"{}\"\n", status.value("settingsPid", 0),
+               status.value("settingsScreen", std::string()));
+  else
+    fmt::print("Settings:      not running\n");
   fmt::print("engine:        {}\n", status["engineInstalled"].get<bool>() ? "installed" : "not installed");
   fmt::print("package:       {}\n", status["packageVersion"].is_string()
                                         ? fmt::format("{} {}", kTovalunePackage, status["packageVersion"].get<std::string>())

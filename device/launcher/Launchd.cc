@@ -272,3 +272,41 @@ int runShutdown() {
   fmt::print("The device at {} is shut down.\n", platform::deviceRoot());
   return 0;
 }
+
+pid_t spawnDetached(const std::string& path, const std::vector<std::string>& argv, const std::string& hostLog) {
+  int report[2];
+  if (::pipe2(report, O_CLOEXEC) != 0) return 0;
+  pid_t first = ::fork();
+  if (first < 0) {
+    ::close(report[0]);
+    ::close(report[1]);
+    return 0;
+  }
+  if (first == 0) {
+    ::setsid();
+    pid_t second = ::fork();
+    if (second != 0) {
+      // Tells the launcher who the program is, then leaves it to init.
+      ssize_t written = ::write(report[1], &second, sizeof second);
+      std::_Exit(written == sizeof second ? 0 : 1);
+    }
+    redirectStandardFiles(hostLog);
+    std::vector<char*> args;
+    for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+    args.push_back(nullptr);
+    ::execv(path.c_str(), args.data());
+    std::fprintf(stderr, "launcher: cannot start %s: %s\n", path.c_str(), std::strerror(errno));
+    std::_Exit(127);
+  }
+  ::close(report[1]);
+  pid_t started = 0;
+  if (::read(report[0], &started, sizeof started) != sizeof started) started = 0;
+  ::close(report[0]);
+  int status = 0;
+  ::waitpid(first, &status, 0);
+  return started > 0 ? started : 0;
+}
+
+bool isLiveDeviceProcess(pid_t pid, const std::string& name) {
+  return isLiveProcess(pid) && procFile(pid, "comm").rfind(name, 0) == 0;
+}

@@ -6,6 +6,7 @@
 #include <sys/types.h>
 
 #include <string>
+#include <vector>
 
 inline constexpr const char* kLaunchdPidPath = "/private/var/simulator/launchd.pid";
 inline constexpr const char* kSpringBoardPidPath = "/private/var/simulator/SpringBoard.pid";
@@ -27,3 +28,10 @@ int runLaunchd();
 bool startLaunchd(std::string* error);
 // `shutdown`: stops the supervisor and SpringBoard and waits until both are gone.
 int runShutdown();
+
+// Starts a program detached from the launcher: a session of its own, input from nowhere, output
+// appended to the log (a host path), and not the launcher's child (a long-running launcher leaves
+// no zombie behind). Its pid, or 0 when it could not be started.
+pid_t spawnDetached(const std::string& path, const std::vector<std::string>& argv, const std::string& hostLog);
+// True while the process lives (not a zombie) under a name that begins with `name`.
+bool isLiveDeviceProcess(pid_t pid, const std::string& name);

@@ -14,6 +14,7 @@
 #include "device/launcher/Launchd.h"
 #include "device/launcher/PhotosCommand.h"
 #include "device/launcher/RouteCommand.h"
+#include "device/launcher/SettingsCommands.h"
 #include "device/launcher/SpringBoardCommands.h"
 #include "device/launcher/TimelineCommand.h"
 #include "platform/foundation/DeviceRoot.h"
@@ -67,7 +68,11 @@ int main(int argc, char** argv) {
   logsCmd->add_flag("-f,--follow", follow, "keep printing what it adds");
   auto* timelineCmd = app.add_subcommand("timeline", "the timeline (add HH:MM PICTURE|random, list, clear)");
   timelineCmd->prefix_command();
-  auto* shutdownCmd = app.add_subcommand("shutdown", "stop SpringBoard and the device");
+  auto* settingsCmd = app.add_subcommand(
+      "settings", "the Settings app (open [PANE], show, tap TEXT, tap-at X Y, toggle LABEL, choose LABEL TITLE, "
+                  "type LABEL TEXT, back, screenshot FILE.png, close)");
+  settingsCmd->prefix_command();
+  auto* shutdownCmd = app.add_subcommand("shutdown", "stop SpringBoard, Settings and the device");
   auto* launchdCmd = app.add_subcommand("launchd", "the device's supervisor (started by boot)");
   launchdCmd->group("");
 
@@ -94,7 +99,11 @@ int main(int argc, char** argv) {
   if (*uninstallCmd) return runUninstall();
   if (*logsCmd) return runLogs(follow);
   if (*timelineCmd) return runTimeline(timelineCmd->remaining());
-  if (*shutdownCmd) return runShutdown();
+  if (*settingsCmd) return runSettings(settingsCmd->remaining());
+  if (*shutdownCmd) {
+    stopSettings();
+    return runShutdown();
+  }
   if (*launchdCmd) return runLaunchd();
   if (*defaultsCmd) return runDefaults(defaultsCmd->remaining());
   if (*routeCmd) return runRoute(routeCmd->remaining());
