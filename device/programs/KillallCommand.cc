@@ -1,5 +1,6 @@
 #include "device/programs/KillallCommand.h"
 
+#include <signal.h>
 #include <sys/syscall.h>
 #include <unistd.h>
 
@@ -21,15 +22,24 @@ bool answersTo(const RecordedProcess& process, const std::string& name) {
   return std::find(process.names.begin(), process.names.end(), name) != process.names.end();
 }
 
+bool stillTheSame(const RecordedProcess& process, const std::string& name, const std::string& root) {
+  std::vector<std::string> names = processNames(process.pid);
+  return isRunningProcess(process.pid) && processDeviceRoot(process.pid) == root &&
+         std::find(names.begin(), names.end(), name) != names.end();
+}
+
 // The process is pinned through a pidfd before it is checked again, so the signal reaches the
-// very process that passed the check even if its pid is handed on in between.
+// very process that passed the check even if its pid is handed on in between. A kernel without
+// pidfds gets the check and a plain kill right after it.
 int signalPinned(const RecordedProcess& process, const std::string& name, const std::string& root, int signal) {
   int fd = int(::syscall(SYS_pidfd_open, process.pid, 0));
+  if (fd < 0 && errno == ENOSYS) {
+    if (!stillTheSame(process, name, root)) return ESRCH;
+    return ::kill(process.pid, signal) == 0 ? 0 : errno;
+  }
   if (fd < 0) return errno;
   int result = 0;
-  std::vector<std::string> names = processNames(process.pid);
-  if (!isRunningProcess(process.pid) || processDeviceRoot(process.pid) != root ||
-      std::find(names.begin(), names.end(), name) == names.end()) {
+  if (!stillTheSame(process, name, root)) {
     result = ESRCH;
   } else if (::syscall(SYS_pidfd_send_signal, fd, signal, nullptr, 0) != 0) {
     result = errno;
