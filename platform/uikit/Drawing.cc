@@ -79,27 +79,43 @@ void addRoundedRect(cairo_t* cr, const CGRect& rect, double radius) {
   cairo_close_path(cr);
 }
 
-void drawImageInRect(cairo_t* cr, const UIImage* image, const CGRect& rect, UIViewContentMode mode) {
+void drawImageInRect(cairo_t* cr, const UIImage* image, const CGRect& rect, UIViewContentMode mode,
+                     const UIColor* tint) {
   if (!cr || !image || CGRectIsEmpty(rect)) return;
   SurfacePtr surface = surfaceFromBitmap(image->bitmap());
   if (!surface) return;
-  double pw = image->bitmap().width, ph = image->bitmap().height;
-  double sx = rect.width() / pw, sy = rect.height() / ph;
-  if (mode == UIViewContentModeScaleAspectFill) sx = sy = std::max(sx, sy);
-  if (mode == UIViewContentModeScaleAspectFit) sx = sy = std::min(sx, sy);
-  double x = rect.midX() - pw * sx / 2, y = rect.midY() - ph * sy / 2;
+  double pixelWidth = image->bitmap().width, pixelHeight = image->bitmap().height;
+  double pointWidth = image->width(), pointHeight = image->height();
+  double width = rect.width(), height = rect.height();
+  if (mode == UIViewContentModeScaleAspectFill || mode == UIViewContentModeScaleAspectFit) {
+    double fitX = rect.width() / pointWidth, fitY = rect.height() / pointHeight;
+    double s = mode == UIViewContentModeScaleAspectFill ? std::max(fitX, fitY) : std::min(fitX, fitY);
+    width = pointWidth * s;
+    height = pointHeight * s;
+  } else if (mode == UIViewContentModeCenter) {
+    width = pointWidth;
+    height = pointHeight;
+  }
 
   cairo_save(cr);
   cairo_rectangle(cr, rect.minX(), rect.minY(), rect.width(), rect.height());
   cairo_clip(cr);
-  cairo_translate(cr, x, y);
-  cairo_scale(cr, sx, sy);
-  cairo_set_source_surface(cr, surface.get(), 0, 0);
-  cairo_pattern_set_filter(cairo_get_source(cr), CAIRO_FILTER_GOOD);
+  cairo_translate(cr, rect.midX() - width / 2, rect.midY() - height / 2);
+  cairo_scale(cr, width / pixelWidth, height / pixelHeight);
+  cairo_rectangle(cr, 0, 0, pixelWidth, pixelHeight);
+  cairo_clip(cr);
+  cairo_pattern_t* pattern = cairo_pattern_create_for_surface(surface.get());
+  cairo_pattern_set_filter(pattern, CAIRO_FILTER_GOOD);
   // Without padding the picture's edge pixels fade into transparency when scaled up.
-  cairo_pattern_set_extend(cairo_get_source(cr), CAIRO_EXTEND_PAD);
-  cairo_rectangle(cr, 0, 0, pw, ph);
-  cairo_fill(cr);
+  cairo_pattern_set_extend(pattern, CAIRO_EXTEND_PAD);
+  if (tint) {
+    setSourceColor(cr, *tint);
+    cairo_mask(cr, pattern);
+  } else {
+    cairo_set_source(cr, pattern);
+    cairo_paint(cr);
+  }
+  cairo_pattern_destroy(pattern);
   cairo_restore(cr);
 }
 

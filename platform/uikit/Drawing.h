@@ -32,8 +32,11 @@ Bitmap bitmapFromSurface(cairo_surface_t* surface);
 void setSourceColor(cairo_t* cr, const UIColor& color);
 // A rectangle path whose corners are quarter circles; a radius of zero gives a plain rectangle.
 void addRoundedRect(cairo_t* cr, const CGRect& rect, double radius);
-// The picture placed in the rectangle as the content mode says; a null or empty picture draws
-// nothing. Aspect-fill is clipped to the rectangle.
-void drawImageInRect(cairo_t* cr, const UIImage* image, const CGRect& rect, UIViewContentMode mode);
+// The picture placed in the rectangle as the content mode says, sized by its points (pixels over
+// its scale); a null or empty picture draws nothing. What falls outside the rectangle (aspect-fill,
+// a centred picture larger than the rectangle) is clipped. With a tint, the picture is a template:
+// its opaque pixels are painted in the tint colour, its transparent ones left alone.
+void drawImageInRect(cairo_t* cr, const UIImage* image, const CGRect& rect, UIViewContentMode mode,
+                     const UIColor* tint = nullptr);
 
 }  // namespace platform

@@ -2,6 +2,9 @@
 
 #include <algorithm>
 
+#include "platform/dispatch/Dispatch.h"
+#include "platform/foundation/NSLog.h"
+
 
 UIApplication& UIApplication::sharedApplication() {
   static UIApplication* app = new UIApplication;
@@ -42,4 +45,38 @@ void UIApplication::windowDidBecomeVisible(const std::shared_ptr<UIWindow>& wind
 void UIApplication::setKeyWindow(const std::shared_ptr<UIWindow>& window) {
   std::lock_guard lock(mu_);
   keyWindow_ = window;
+}
+
+std::shared_ptr<UIView> UIApplication::firstResponder() const {
+  std::lock_guard lock(mu_);
+  return firstResponder_.lock();
+}
+
+void UIApplication::setFirstResponder(const std::shared_ptr<UIView>& view) {
+  std::lock_guard lock(mu_);
+  firstResponder_ = view;
+}
+
+void UIApplication::openURL(const std::optional<NSURL>& url, const platform::Dictionary&,
+                            std::function<void(bool)> completion) {
+  bool web = url && (url->scheme() == "http" || url->scheme() == "https");
+  bool opened = url && !(web && url->host().empty());
+  if (!url) {
+    NSLog("UIApplication: cannot open a URL that is not well formed");
+  } else if (!opened) {
+    NSLog("UIApplication: cannot open {}: a web address needs a host", url->absoluteString());
+  } else {
+    NSLog("UIApplication: opened {}", url->absoluteString());
+    std::lock_guard lock(mu_);
+    openedURLs_.push_back(url->absoluteString());
+  }
+  if (completion)
+    platform::dispatch_async(platform::dispatch_get_main_queue(), [completion = std::move(completion), opened] {
+      completion(opened);
+    });
+}
+
+std::vector<std::string> UIApplication::openedURLs() const {
+  std::lock_guard lock(mu_);
+  return openedURLs_;
 }

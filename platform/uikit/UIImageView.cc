@@ -31,4 +31,9 @@ CGSize UIImageView::sizeThatFits(const CGSize& size) const {
   return CGSize{image_->width(), image_->height()};
 }
 
-void UIImageView::draw(cairo_t* cr) { platform::drawImageInRect(cr, image_.get(), bounds(), contentMode_); }
+void UIImageView::draw(cairo_t* cr) {
+  if (!image_) return;
+  UIColor tint = tintColor();
+  bool isTemplate = image_->renderingMode() == UIImageRenderingModeAlwaysTemplate;
+  platform::drawImageInRect(cr, image_.get(), bounds(), contentMode_, isTemplate ? &tint : nullptr);
+}

@@ -1,5 +1,6 @@
 #pragma once
-// UIImageView: a picture filling the view (stretched by default, or fitted by the content mode).
+// UIImageView: a picture placed in the view by the content mode (stretched by default, fitted,
+// filled or centred). A template picture is drawn in the view's tint colour.
 #include <memory>
 
 #include "platform/image/UIImage.h"

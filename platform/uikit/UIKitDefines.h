@@ -8,4 +8,6 @@ enum UIViewContentMode {
   UIViewContentModeScaleToFill = 0,
   UIViewContentModeScaleAspectFit = 1,
   UIViewContentModeScaleAspectFill = 2,
+  // At its own size in points, centred.
+  UIViewContentModeCenter = 4,
 };

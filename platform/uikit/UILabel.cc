@@ -51,7 +51,8 @@ std::vector<std::string> UILabel::linesForSize(const CGSize& size) const {
 }
 
 CGSize UILabel::sizeThatFits(const CGSize& size) const {
-  auto lines = linesForSize(CGSize{size.width, 0});
+  // One line is as wide as its text, whatever the space offered; more lines wrap within it.
+  auto lines = linesForSize(CGSize{numberOfLines_ == 1 ? 0 : size.width, 0});
   double widest = 0;
   for (const auto& line : lines) widest = std::max(widest, platform::textWidth(line, font_));
   return CGSize{std::ceil(widest), lines.size() * platform::lineHeight(font_)};

@@ -30,7 +30,8 @@ class UILabel : public UIView {
 
   // The lines as drawn in a label of this width and height (a height of zero or less: unlimited).
   std::vector<std::string> linesForSize(const CGSize& size) const;
-  // Width: the widest line, at most the given width; height: the lines' height.
+  // Width: the widest line (wrapped within the given width when the label has several lines,
+  // the whole text for one line); height: the lines' height. sizeToFit takes this for the frame.
   CGSize sizeThatFits(const CGSize& size) const override;
   void draw(cairo_t* cr) override;
 

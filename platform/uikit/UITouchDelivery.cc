@@ -2,7 +2,10 @@
 
 #include <algorithm>
 
+#include "platform/foundation/NSLog.h"
+#include "platform/uikit/TextDrawing.h"
 #include "platform/uikit/UIApplication.h"
+#include "platform/uikit/UITextField.h"
 
 namespace platform {
 
@@ -105,6 +108,31 @@ std::vector<UIAccessibilityElement> accessibilityElements() {
   }
   sortInReadingOrder(elements);
   return elements;
+}
+
+bool typeText(const std::string& text) {
+  auto field = std::dynamic_pointer_cast<UITextField>(UIApplication::sharedApplication().firstResponder());
+  if (!field) {
+    NSLog("Typing \"{}\" went nowhere: no text field is being edited", text);
+    return false;
+  }
+  // Select all, delete: one change.
+  if (!field->text().empty()) {
+    field->setText("");
+    field->sendActionsForControlEvents(UIControlEventEditingChanged);
+  }
+  std::string clean = sanitizeUTF8(text);
+  for (std::size_t i = 0; i < clean.size();) {
+    if (!field->isFirstResponder()) {
+      NSLog("Typing went nowhere once the text field stopped editing: \"{}\"", clean.substr(i));
+      break;
+    }
+    std::size_t length = 1;
+    while (i + length < clean.size() && (static_cast<unsigned char>(clean[i + length]) & 0xC0) == 0x80) ++length;
+    field->insertText(std::string_view(clean).substr(i, length));
+    i += length;
+  }
+  return true;
 }
 
 bool tapControlWithTitle(const std::string& title) {

@@ -41,6 +41,12 @@ std::shared_ptr<UIView> deliverTap(UIView* view, CGPoint point);
 // listed where they would be.
 std::vector<UIAccessibilityElement> accessibilityElements();
 
+// Typing on the keyboard into the first responder (a text field being edited): its text is
+// cleared (one editing-changed), then each character is typed in turn, each sending
+// editing-changed; a line feed is the return key and ends the editing, and what follows it goes
+// nowhere (logged). False, logged, when nothing is being edited.
+bool typeText(const std::string& text);
+
 // A finger on the control with exactly that label (or identifier) among the elements the screen shows: the
 // frontmost one that is enabled and takes the tap. Returns whether something was tapped.
 bool tapControlWithTitle(const std::string& title);

@@ -5,6 +5,7 @@
 
 #include "platform/foundation/NSLog.h"
 #include "platform/uikit/Drawing.h"
+#include "platform/uikit/UIApplication.h"
 #include "platform/uikit/UITouchDelivery.h"
 #include "platform/uikit/UIWindow.h"
 
@@ -207,6 +208,9 @@ void UIView::removeFromSuperview() {
   if (!parent) return;
   // The erase may drop the last reference to this view; it lives until the hooks have run.
   auto keep = weak_from_this().lock();
+  if (auto responder = UIApplication::sharedApplication().firstResponder();
+      responder && responder->isDescendantOfView(this))
+    responder->resignFirstResponder();
   willMoveToSuperview(nullptr);
   parent->willRemoveSubview(this);
   if (superview_ != parent) return;  // a hook moved it already
@@ -313,6 +317,26 @@ UIView* UIView::hitTest(const CGPoint& point) {
   }
   return this;
 }
+
+// ---- First responder ----
+
+bool UIView::becomeFirstResponder() {
+  if (isFirstResponder()) return true;
+  if (!canBecomeFirstResponder()) return false;
+  auto self = std::static_pointer_cast<UIView>(weak_from_this().lock());
+  if (!self) return false;
+  auto& app = UIApplication::sharedApplication();
+  if (auto current = app.firstResponder(); current && !current->resignFirstResponder()) return false;
+  app.setFirstResponder(self);
+  return true;
+}
+
+bool UIView::resignFirstResponder() {
+  if (isFirstResponder()) UIApplication::sharedApplication().setFirstResponder(nullptr);
+  return true;
+}
+
+bool UIView::isFirstResponder() const { return UIApplication::sharedApplication().firstResponder().get() == this; }
 
 // ---- Accessibility ----
 

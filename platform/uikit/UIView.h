@@ -159,6 +159,15 @@ class UIView : public objc::Object {
   // answer it.
   virtual bool handleTap(const CGPoint& point) { return false; }
 
+  // ---- First responder ----
+  // The application has at most one first responder: the view that keyboard input goes to. A
+  // view that can take it says so; becoming it asks the present one to resign first. A first
+  // responder taken out of its superview (or inside a view taken out) resigns.
+  virtual bool canBecomeFirstResponder() const { return false; }
+  virtual bool becomeFirstResponder();
+  virtual bool resignFirstResponder();
+  bool isFirstResponder() const;
+
   // ---- Accessibility ----
   // Each has a default that fits the kind of view and can be set outright. A plain view is no
   // element and has no label, value or traits.

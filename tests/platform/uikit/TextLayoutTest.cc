@@ -1,6 +1,8 @@
 // Text wrapping and labels: what the alert's message and the panes' cells rely on.
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include "platform/uikit/Drawing.h"
 #include "platform/uikit/TextDrawing.h"
 #include "platform/uikit/UILabel.h"
@@ -100,4 +102,21 @@ TEST(Label, SizeThatFitsFollowsTheTextNotTheFrame) {
   label->setNumberOfLines(0);
   label->setText("Hello\nWorld");
   EXPECT_EQ(label->sizeThatFits({300, 0}).height, 2 * one.height);
+}
+
+TEST(Label, SizeToFitGivesOneLineItsWholeWidthAndWrapsSeveralInTheFrame) {
+  auto label = UILabel::alloc()->initWithFrame(CGRectMake(5, 7, 40, 10));
+  label->setFont(kFont);
+  label->setText("Tovalune wallpapers");
+  label->sizeToFit();
+  EXPECT_EQ(label->frame().origin, (CGPoint{5, 7}));
+  EXPECT_EQ(label->frame().width(), std::ceil(platform::textWidth("Tovalune wallpapers", kFont)))
+      << "a single line is not cut to the frame it had";
+  EXPECT_EQ(label->frame().height(), platform::lineHeight(kFont));
+
+  label->setNumberOfLines(0);
+  label->setFrame(CGRectMake(0, 0, 100, 0));
+  label->sizeToFit();
+  EXPECT_LE(label->frame().width(), 100);
+  EXPECT_EQ(label->frame().height(), 2 * platform::lineHeight(kFont));
 }
