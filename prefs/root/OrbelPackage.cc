@@ -23,9 +23,10 @@ std::shared_ptr<OrbelPackage> OrbelPackage::packageWithIdentifier(const std::str
   task.setCurrentDirectoryPath("/");
   // A query program that cannot start has logged why; the package simply has no version.
   if (!task.launch()) return package;
-  // The end of the output is the answer; the program is not waited for beyond it, so one that
-  // closes its output and lingers cannot hold up the list.
   std::string output = task.readDataToEndOfFile();
+  // The query program ends as it closes its output; reaping it here keeps the Settings app from
+  // gathering a finished child each time the list is opened.
+  task.waitUntilExit();
   std::optional<std::string> text = platform::stringWithUTF8Data(output);
   if (!text) {
     NSLog("The package query for {} did not answer in UTF-8", identifier);
