@@ -36,6 +36,11 @@ std::shared_ptr<UITextField> UITextField::initWithFrame(const CGRect& frame) {
 
 UITextField::UITextField(objc::Class* isa) : UIControl(isa) {}
 
+void UITextField::setEnabled(bool enabled) {
+  if (!enabled) resignFirstResponder();
+  UIControl::setEnabled(enabled);
+}
+
 bool UITextField::canBecomeFirstResponder() const { return isEnabled() && !isHidden(); }
 
 bool UITextField::becomeFirstResponder() {

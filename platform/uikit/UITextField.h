@@ -38,7 +38,8 @@ class UITextField : public UIControl {
   void setBorderStyle(UITextBorderStyle style) { borderStyle_ = style; }
   bool isEditing() const { return isFirstResponder(); }
 
-  // An enabled, visible field can edit.
+  // An enabled, visible field can edit; disabling one that is editing ends the editing.
+  void setEnabled(bool enabled) override;
   bool canBecomeFirstResponder() const override;
   bool becomeFirstResponder() override;
   bool resignFirstResponder() override;

@@ -245,7 +245,10 @@ TEST_F(ControlsTest, OneFieldEditsAtATimeAndAFieldLeavingTheScreenStopsEditing) 
   EXPECT_EQ(UIApplication::sharedApplication().firstResponder(), nullptr);
   EXPECT_FALSE(second->isEditing());
 
+  ASSERT_TRUE(first->becomeFirstResponder());
   first->setEnabled(false);
+  EXPECT_FALSE(first->isFirstResponder()) << "a disabled field stops editing";
+  EXPECT_EQ(order.back(), "first ends");
   EXPECT_FALSE(first->becomeFirstResponder());
   EXPECT_EQ(platform::tapAtPoint(CGPoint{10, 10}), nullptr);
   EXPECT_FALSE(UIView::alloc()->becomeFirstResponder()) << "a plain view takes no keyboard";
