@@ -53,7 +53,8 @@ bool startSettings(std::string* error) {
   platform::writeFile(kSettingsPidPath, fmt::format("{}\n", pid));
   auto deadline = std::chrono::steady_clock::now() + kStartTimeout;
   while (!ask("status", 1s)) {
-    if (std::chrono::steady_clock::now() >= deadline || !isLiveDeviceProcess(pid, "Settings")) {
+    // Until it execs, the new process still carries the launcher's name: only its end counts here.
+    if (std::chrono::steady_clock::now() >= deadline || !isLiveDeviceProcess(pid, "")) {
       *error = fmt::format("Settings did not start (see {})", platform::hostPath(kSettingsLogPath));
       return false;
     }

@@ -9,6 +9,7 @@
 #include "platform/foundation/DeviceRoot.h"
 #include "platform/foundation/FileManager.h"
 #include "platform/foundation/PropertyList.h"
+#include "device/springboard/app/SpringBoardSocket.h"
 #include "tests/device/springboardapp/DeviceProcesses.h"
 #include "tests/support/TempDeviceRoot.h"
 
@@ -67,6 +68,7 @@ TEST_F(SettingsApp, OpensThePaneByTappingAndWritesWhatIsChanged) {
   EXPECT_NE(local.find("Choose Local Pictures"), std::string::npos) << local;
   EXPECT_NE(local.find("Image Source = Local Folder"), std::string::npos) << local;
 
+  ok({"settings", "choose", "Image Source", "Custom URL"});
   ok({"settings", "type", "URL", "http://127.0.0.1/p.jpg"});
   EXPECT_EQ(defaultsRead("CustomURL"), "http://127.0.0.1/p.jpg");
 
@@ -107,18 +109,31 @@ TEST_F(SettingsApp, ASimplePaneEntryKeepsItsValuesInItsOwnDomainWithTheirTypes) 
 
   ok({"settings", "open", "Plain Pane"});
   std::string shown = screen();
-  EXPECT_NE(shown.find("OPTIONS"), std::string::npos) << shown;
+  EXPECT_NE(shown.find("Options  [header]"), std::string::npos) << shown;
   EXPECT_NE(shown.find("Written for the test."), std::string::npos) << shown;
   EXPECT_EQ(shown.find("Tablet Thing"), std::string::npos) << shown;
 
   ok({"settings", "toggle", "Flag"});
   ok({"settings", "choose", "Choice", "Three"});
+  // The slider, where a finger would touch it: nine tenths along its track.
+  auto reply = springboard_socket::requestAt(kSettingsSocketPath, "Settings", "show", std::chrono::seconds(30));
+  ASSERT_TRUE(reply.reply);
+  json screen = json::parse(*reply.reply);
+  const json* slider = nullptr;
+  for (const json& e : screen["elements"])
+    if (e["traits"].get<std::string>().find("adjustable") != std::string::npos) slider = &e;
+  ASSERT_NE(slider, nullptr) << screen.dump();
+  const json& f = (*slider)["frame"];
+  ok({"settings", "tap-at", fmt::format("{}", f[0].get<double>() + 0.9 * f[2].get<double>()),
+      fmt::format("{}", f[1].get<double>() + f[3].get<double>() / 2)});
   auto domain = platform::dictionaryWithContentsOfFile("/var/mobile/Library/Preferences/com.example.plainpane.plist");
   ASSERT_TRUE(domain);
   ASSERT_TRUE(platform::find(*domain, "flag") && platform::find(*domain, "flag")->isBool());
   EXPECT_TRUE(platform::find(*domain, "flag")->boolValue());
   ASSERT_TRUE(platform::find(*domain, "choice") && platform::find(*domain, "choice")->isInteger());
   EXPECT_EQ(platform::find(*domain, "choice")->intValue(), 3);
+  ASSERT_TRUE(platform::find(*domain, "level") && platform::find(*domain, "level")->isReal());
+  EXPECT_GT(platform::find(*domain, "level")->doubleValue(), 0.6);
 }
 
 // A second device booted beside the test's own, shut down whatever the test's outcome.
