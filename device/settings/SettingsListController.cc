@@ -5,15 +5,10 @@
 #include "platform/uikit/UIImageView.h"
 #include "platform/uikit/UINavigationController.h"
 
-namespace {
-objc::Object* initImp(objc::Object* self, objc::SEL) { return static_cast<SettingsListController*>(self)->init(); }
-}  // namespace
-
 objc::Class* SettingsListController::cls() {
   static objc::Class* c = [] {
     objc::Class* k = objc::objc_allocateClassPair(PSListController::cls(), "SettingsListController");
     k->setAllocator(&objc::allocateInstance<SettingsListController>);
-    k->addMethod(objc::sel("init"), objc::imp_cast(&initImp));
     return k;
   }();
   return c;

@@ -1,8 +1,6 @@
 #include "device/settings/SettingsScreen.h"
 
 #include <cmath>
-#include <cstdio>
-#include <fstream>
 
 #include <fmt/format.h>
 
@@ -44,19 +42,5 @@ platform::Bitmap renderSettingsScreen() {
 }
 
 bool writeSettingsScreenshot(const std::string& hostPath, std::string* error) {
-  auto png = platform::encodePNG(renderSettingsScreen());
-  if (!png) {
-    *error = "the screen has no usable size (check the device's screen settings)";
-    return false;
-  }
-  std::string temporary = hostPath + ".writing";
-  std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-  out.write(png->data(), std::streamsize(png->size()));
-  out.close();
-  if (!out || std::rename(temporary.c_str(), hostPath.c_str()) != 0) {
-    std::remove(temporary.c_str());
-    *error = fmt::format("cannot write {}", hostPath);
-    return false;
-  }
-  return true;
+  return platform::writeScreenshotPNG(renderSettingsScreen(), hostPath, error);
 }

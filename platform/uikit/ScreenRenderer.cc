@@ -1,6 +1,7 @@
 #include "platform/uikit/ScreenRenderer.h"
 
 #include <cmath>
+#include <cstdio>
 #include <fstream>
 
 #include "platform/foundation/NSLog.h"
@@ -80,13 +81,27 @@ bool renderWindowToPNG(const std::shared_ptr<UIWindow>& window, const std::strin
   ContextPtr cr(cairo_create(surface.get()));
   cairo_scale(cr.get(), scale, scale);
   drawWindowContent(cr.get(), *window);
-  auto png = encodePNG(bitmapFromSurface(surface.get()));
-  if (!png) return false;
-  std::ofstream out(hostPath, std::ios::binary | std::ios::trunc);
+  std::string error;
+  if (!writeScreenshotPNG(bitmapFromSurface(surface.get()), hostPath, &error)) {
+    NSLog("Could not write window picture: {}", error);
+    return false;
+  }
+  return true;
+}
+
+bool writeScreenshotPNG(const Bitmap& bitmap, const std::string& hostPath, std::string* error) {
+  auto png = encodePNG(bitmap);
+  if (!png) {
+    *error = "the screen has no usable size (check the device's screen settings)";
+    return false;
+  }
+  std::string temporary = hostPath + ".writing";
+  std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
   out.write(png->data(), std::streamsize(png->size()));
   out.close();
-  if (!out) {
-    NSLog("Could not write window picture to {}", hostPath);
+  if (!out || std::rename(temporary.c_str(), hostPath.c_str()) != 0) {
+    std::remove(temporary.c_str());
+    *error = "cannot write " + hostPath;
     return false;
   }
   return true;

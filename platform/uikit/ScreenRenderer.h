@@ -22,6 +22,10 @@ Bitmap renderScreen(const UIImage* wallpaper, int pixelWidth, int pixelHeight);
 // needs it drawn; nullptr for a size renderScreen refuses.
 SurfacePtr drawScreen(const UIImage* wallpaper, int pixelWidth, int pixelHeight);
 
+// A screen picture as a PNG at a host path, written whole or not at all (a temporary file beside it,
+// renamed). False with the reason in *error: an empty picture, or a file that cannot be written.
+bool writeScreenshotPNG(const Bitmap& bitmap, const std::string& hostPath, std::string* error);
+
 // One window alone on a transparent picture of its frame's size at the device's scale, drawn
 // even while hidden (the caller asked for it by name). The path is a host path. False when the
 // window is null, has no size, or the file cannot be written.

@@ -1,7 +1,6 @@
 #include "device/springboard/app/SpringBoardScreen.h"
 
 #include <cmath>
-#include <fstream>
 
 #include <fmt/format.h>
 
@@ -115,20 +114,5 @@ platform::Bitmap renderSpringBoardScreen(WallpaperScreen screen) {
 }
 
 bool writeSpringBoardScreenshot(WallpaperScreen screen, const std::string& hostPath, std::string* error) {
-  platform::Bitmap bitmap = renderSpringBoardScreen(screen);
-  auto png = platform::encodePNG(bitmap);
-  if (!png) {
-    *error = "the screen has no usable size (check the device's screen settings)";
-    return false;
-  }
-  std::string temporary = hostPath + ".writing";
-  std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-  out.write(png->data(), std::streamsize(png->size()));
-  out.close();
-  if (!out || std::rename(temporary.c_str(), hostPath.c_str()) != 0) {
-    std::remove(temporary.c_str());
-    *error = fmt::format("cannot write {}", hostPath);
-    return false;
-  }
-  return true;
+  return platform::writeScreenshotPNG(renderSpringBoardScreen(screen), hostPath, error);
 }
