@@ -85,6 +85,8 @@ std::optional<Bitmap> decodeHEIF(std::string_view bytes) {
   const std::size_t rowBytes = std::size_t(width) * 4;
   for (int y = 0; y < height; ++y)
     std::memcpy(bitmap->rgba.data() + y * rowBytes, pixels + std::size_t(y) * stride, rowBytes);
+  if (heif_image_handle_has_alpha_channel(handle.get()) && heif_image_handle_is_premultiplied_alpha(handle.get()))
+    unpremultiply(*bitmap);
   return bitmap;
 }
 

@@ -30,6 +30,15 @@ bool fileCanHold(const char* format, std::uint64_t width, std::uint64_t height, 
   return false;
 }
 
+void unpremultiply(Bitmap& bitmap) {
+  std::uint8_t* p = bitmap.rgba.data();
+  for (std::size_t i = 0; i < bitmap.rgba.size(); i += 4) {
+    const unsigned a = p[i + 3];
+    if (a == 0 || a == 255) continue;
+    for (int c = 0; c < 3; ++c) p[i + c] = std::uint8_t(std::min(255u, (p[i + c] * 255u + a / 2) / a));
+  }
+}
+
 std::optional<Bitmap> allocateBitmap(std::uint32_t width, std::uint32_t height) {
   if (!acceptableSize(width, height)) return std::nullopt;
   Bitmap bitmap;

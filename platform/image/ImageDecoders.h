@@ -18,6 +18,9 @@ bool acceptableSize(std::uint64_t width, std::uint64_t height);
 bool fileCanHold(const char* format, std::uint64_t width, std::uint64_t height, std::uint64_t fileSize,
                  std::uint64_t maxPixelsPerByte);
 
+// Turns premultiplied colour, as some files store it, into the bitmap's straight colour.
+void unpremultiply(Bitmap& bitmap);
+
 std::optional<Bitmap> decodeJPEG(std::string_view bytes);
 std::optional<Bitmap> decodePNG(std::string_view bytes);
 std::optional<Bitmap> decodeWebP(std::string_view bytes);

@@ -85,17 +85,6 @@ std::uint64_t maxExpansion(std::uint16_t compression) {
   }
 }
 
-// libtiff's RGBA reader hands back premultiplied colour whatever the file stores; the bitmap's
-// colour is straight.
-void unpremultiply(Bitmap& bitmap) {
-  std::uint8_t* p = bitmap.rgba.data();
-  for (std::size_t i = 0; i < bitmap.rgba.size(); i += 4) {
-    const unsigned a = p[i + 3];
-    if (a == 0 || a == 255) continue;
-    for (int c = 0; c < 3; ++c) p[i + c] = std::uint8_t(std::min(255u, (p[i + c] * 255u + a / 2) / a));
-  }
-}
-
 }  // namespace
 
 std::optional<Bitmap> decodeTIFF(std::string_view bytes) {
@@ -153,6 +142,7 @@ std::optional<Bitmap> decodeTIFF(std::string_view bytes) {
     logLine(fmt::format("TIFF data corrupt: {}", file.firstError.empty() ? "unreadable strips" : file.firstError));
     return std::nullopt;
   }
+  // libtiff's RGBA reader hands back premultiplied colour whatever the file stores.
   if (hasAlpha) unpremultiply(*bitmap);
   return applyOrientation(std::move(*bitmap), orientation >= 1 && orientation <= 8 ? orientation : 1);
 }

@@ -55,6 +55,13 @@ Bitmap quadrantsHalfClear(std::uint32_t w, std::uint32_t h) {
   return b;
 }
 
+// The bitmap's colour multiplied by its alpha, as a file that stores premultiplied colour holds it.
+Bitmap premultiplied(Bitmap b) {
+  for (std::size_t i = 0; i < b.rgba.size(); i += 4)
+    for (int c = 0; c < 3; ++c) b.rgba[i + c] = std::uint8_t((b.rgba[i + c] * b.rgba[i + 3] + 127) / 255);
+  return b;
+}
+
 Bitmap greyRamp(std::uint32_t w, std::uint32_t h) {
   Bitmap b = pattern(w, h, false);
   for (std::uint32_t i = 0; i < w * h; ++i) b.rgba[i * 4] = b.rgba[i * 4 + 1] = b.rgba[i * 4 + 2] = std::uint8_t(i * 11);
@@ -83,6 +90,11 @@ std::vector<Case> heifCases() {
        3},
       {"HeicWithAlpha", [] { return heifEnc(quadrantsHalfClear(64, 48), {"-q", "90"}); }, 64, 48,
        {{16, 12, 255, 0, 0, 255}, {48, 12, 0, 255, 0, 64}, {16, 36, 0, 0, 255, 255}, {48, 36, 255, 255, 255, 64}},
+       {}, 24},
+      // Stored premultiplied (and flagged so): the bitmap's colour comes out straight.
+      {"HeicPremultipliedAlpha",
+       [] { return heifEnc(premultiplied(quadrantsHalfClear(64, 48)), {"-q", "95", "--premultiplied-alpha"}); }, 64,
+       48, {{16, 12, 255, 0, 0, 255}, {48, 12, 0, 255, 0, 64}, {16, 36, 0, 0, 255, 255}, {48, 36, 255, 255, 255, 64}},
        {}, 24},
       {"HeicTenBitsComeOutAsEight",
        [] {
