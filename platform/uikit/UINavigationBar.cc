@@ -63,7 +63,7 @@ class BackButton final : public UIButton {
 
   // Read out as its title; a chevron alone is "Back".
   std::string accessibilityLabel() const override {
-    if (auto label = explicitAccessibilityLabel()) return *label;
+    if (const auto& label = explicitAccessibilityLabel()) return *label;
     return title().empty() ? "Back" : title();
   }
 
@@ -119,7 +119,7 @@ class BarItemButton final : public UIButton {
   }
 
   std::string accessibilityLabel() const override {
-    if (auto label = explicitAccessibilityLabel()) return *label;
+    if (const auto& label = explicitAccessibilityLabel()) return *label;
     return item_->accessibilityLabel();
   }
 

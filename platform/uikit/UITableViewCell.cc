@@ -422,13 +422,13 @@ UIControl* rowControl(UITableViewCell& cell) {
 }  // namespace
 
 bool UITableViewCell::isAccessibilityElement() const {
-  if (auto explicitValue = explicitIsAccessibilityElement()) return *explicitValue;
+  if (const auto& explicitValue = explicitIsAccessibilityElement()) return *explicitValue;
   auto& self = const_cast<UITableViewCell&>(*this);
   return !accessibilityLabel().empty() || !accessibilityValue().empty() || rowControl(self);
 }
 
 std::string UITableViewCell::accessibilityLabel() const {
-  if (auto label = explicitAccessibilityLabel()) return *label;
+  if (const auto& label = explicitAccessibilityLabel()) return *label;
   if (textLabel_ && !textLabel_->text().empty()) return textLabel_->text();
   // A custom cell: what its parts say, in reading order, the way a reader runs them together.
   auto& self = const_cast<UITableViewCell&>(*this);
@@ -442,14 +442,14 @@ std::string UITableViewCell::accessibilityLabel() const {
 }
 
 std::string UITableViewCell::accessibilityValue() const {
-  if (auto value = explicitAccessibilityValue()) return *value;
+  if (const auto& value = explicitAccessibilityValue()) return *value;
   if (detailTextLabel_ && !detailTextLabel_->text().empty()) return detailTextLabel_->text();
   if (UIControl* control = rowControl(const_cast<UITableViewCell&>(*this))) return control->accessibilityValue();
   return {};
 }
 
 UIAccessibilityTraits UITableViewCell::accessibilityTraits() const {
-  if (auto traits = explicitAccessibilityTraits()) return *traits;
+  if (const auto& traits = explicitAccessibilityTraits()) return *traits;
   UIAccessibilityTraits traits = UIAccessibilityTraitNone;
   if (UIControl* control = rowControl(const_cast<UITableViewCell&>(*this)))
     traits |= control->accessibilityTraits() & ~UIAccessibilityTraitNotEnabled;

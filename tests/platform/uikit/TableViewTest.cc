@@ -11,6 +11,7 @@
 #include "platform/uikit/TextDrawing.h"
 #include "platform/uikit/UIButton.h"
 #include "platform/uikit/UILabel.h"
+#include "platform/uikit/UISwitch.h"
 #include "platform/uikit/UIScrollView.h"
 #include "platform/uikit/UITouchDelivery.h"
 #include "tests/platform/uikit/ListTestSupport.h"
@@ -199,7 +200,16 @@ TEST_F(TableViewTest, CellsKnowTheirPlaceInTheirGroup) {
     EXPECT_EQ(cell->placement().lastInSection, e.last) << e.ip.description();
     EXPECT_EQ(cell->placement().separator, e.separator) << e.ip.description();
     EXPECT_EQ(cell->placement().cornerRadius, 10);
+    EXPECT_EQ(cell->separatorInset().left, 16) << "inset to the text";
   }
+
+  // A picture moves the text, and the separator with it.
+  auto cell = list.table->cellForRowAtIndexPath(NSIndexPath::indexPathForRow(0, 0));
+  cell->imageView()->setImage(solidImage(29, 29, RGB{0, 0, 255}));
+  cell->layoutIfNeeded();
+  EXPECT_EQ(cell->imageView()->frame(), CGRectMake(16, (44 - 29) / 2.0, 29, 29));
+  EXPECT_EQ(cell->textLabel()->frame().minX(), 16 + 29 + 16);
+  EXPECT_EQ(cell->separatorInset().left, 16 + 29 + 16);
 }
 
 TEST_F(TableViewTest, TapsSelectRowsAndTellTheDelegate) {
@@ -445,4 +455,33 @@ TEST_F(TableViewTest, ScrollingToARowPlacesItAsAsked) {
   list.table->scrollToRowAtIndexPath(NSIndexPath::indexPathForRow(100, 0), UITableViewScrollPositionTop, false);
   EXPECT_EQ(list.table->contentOffset().y, 2100);
   EXPECT_TRUE(log.containsSubstring("cannot scroll to row {0, 100}"));
+}
+
+TEST_F(TableViewTest, ASwitchRowReadsOnOrOffAndItsSwitchTakesTheTap) {
+  auto toggle = UISwitch::alloc()->initWithFrame(CGRectMake(0, 0, 0, 0));
+  toggle->setOn(true);
+  int changes = 0;
+  toggle->addHandler([&](UIControl*) { ++changes; }, UIControlEventValueChanged);
+  RowData row("Enabled");
+  row.accessoryView = toggle;
+  ShownList list(UITableViewStyleInsetGrouped, {SectionData{"", "", {row}}});
+
+  auto read = [] {
+    for (const auto& e : platform::accessibilityElements())
+      if (e.label == "Enabled") return e;
+    return UIAccessibilityElement{};
+  };
+  UIAccessibilityElement element = read();
+  EXPECT_EQ(element.value, "on");
+  EXPECT_TRUE(element.traits & UIAccessibilityTraitToggleButton);
+  EXPECT_EQ(platform::accessibilityElements().size(), 1u) << "the switch is part of its row, not read twice";
+
+  CGRect knob = toggle->convertRectToView(toggle->bounds(), nullptr);
+  EXPECT_EQ(platform::tapAtPoint(CGPoint{knob.midX(), knob.midY()}), toggle);
+  EXPECT_FALSE(toggle->isOn());
+  EXPECT_EQ(read().value, "off");
+  ASSERT_TRUE(read().activate());
+  EXPECT_TRUE(toggle->isOn());
+  EXPECT_EQ(changes, 2);
+  EXPECT_TRUE(list.model->selections.empty()) << "working the switch selects no row";
 }
