@@ -20,6 +20,12 @@ std::shared_ptr<UIImageView> UIImageView::initWithImage(std::shared_ptr<UIImage>
   return view;
 }
 
+void UIImageView::setImage(std::shared_ptr<UIImage> image) {
+  if (image == image_) return;
+  image_ = std::move(image);
+  if (UIView* parent = superview()) parent->setNeedsLayout();
+}
+
 UIImageView::UIImageView(objc::Class* isa) : UIView(isa) { setUserInteractionEnabled(false); }
 
 UIAccessibilityTraits UIImageView::accessibilityTraits() const {

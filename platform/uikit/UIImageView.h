@@ -17,7 +17,9 @@ class UIImageView : public UIView {
   explicit UIImageView(objc::Class* isa = UIImageView::cls());
 
   const std::shared_ptr<UIImage>& image() const { return image_; }
-  void setImage(std::shared_ptr<UIImage> image) { image_ = std::move(image); }
+  // A new picture asks the superview to lay out again, as what holds the view may size it by its
+  // picture.
+  void setImage(std::shared_ptr<UIImage> image);
   UIViewContentMode contentMode() const { return contentMode_; }
   void setContentMode(UIViewContentMode mode) { contentMode_ = mode; }
 

@@ -19,6 +19,18 @@ std::shared_ptr<UILabel> UILabel::initWithFrame(const CGRect& frame) {
 
 UILabel::UILabel(objc::Class* isa) : UIView(isa) { setUserInteractionEnabled(false); }
 
+void UILabel::setText(std::string text) {
+  if (text == text_) return;
+  text_ = std::move(text);
+  if (UIView* parent = superview()) parent->setNeedsLayout();
+}
+
+void UILabel::setFont(const UIFont& font) {
+  if (font == font_) return;
+  font_ = font;
+  if (UIView* parent = superview()) parent->setNeedsLayout();
+}
+
 bool UILabel::isAccessibilityElement() const { return explicitIsAccessibilityElement().value_or(!text_.empty()); }
 
 std::string UILabel::accessibilityLabel() const { return explicitAccessibilityLabel().value_or(text_); }

@@ -17,9 +17,11 @@ class UILabel : public UIView {
   explicit UILabel(objc::Class* isa = UILabel::cls());
 
   const std::string& text() const { return text_; }
-  void setText(std::string text) { text_ = std::move(text); }
+  // A new text or font asks the superview to lay out again, as what holds a label may place it
+  // by its text (a list row's detail, say).
+  void setText(std::string text);
   const UIFont& font() const { return font_; }
-  void setFont(const UIFont& font) { font_ = font; }
+  void setFont(const UIFont& font);
   const UIColor& textColor() const { return textColor_; }
   void setTextColor(const UIColor& color) { textColor_ = color; }
   NSTextAlignment textAlignment() const { return textAlignment_; }

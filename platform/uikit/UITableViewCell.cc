@@ -162,6 +162,13 @@ UIControl* findControl(UIView* view) {
 
 }  // namespace
 
+class UITableViewCell::ContentView final : public UIView {
+ public:
+  void layoutSubviews() override {
+    if (auto* cell = dynamic_cast<UITableViewCell*>(superview())) cell->layoutStandardParts(bounds().width());
+  }
+};
+
 objc::Class* UITableViewCell::cls() {
   static objc::Class* c = [] {
     objc::Class* k = objc::objc_allocateClassPair(UIView::cls(), "UITableViewCell");
@@ -176,7 +183,7 @@ std::shared_ptr<UITableViewCell> UITableViewCell::alloc() { return std::make_sha
 UITableViewCell::UITableViewCell(objc::Class* isa) : UIView(isa) {
   setFrame(CGRectMake(0, 0, 320, 44));
   backgroundView_ = std::make_shared<CellBackgroundView>();
-  contentView_ = UIView::alloc();
+  contentView_ = std::make_shared<ContentView>();
   addSubview(backgroundView_);
   addSubview(contentView_);
   accessoryMark_ = std::make_shared<AccessoryMarkView>();
@@ -273,12 +280,21 @@ UIEdgeInsets UITableViewCell::separatorInset() const {
 
 void UITableViewCell::setSeparatorInset(std::optional<UIEdgeInsets> insets) { separatorInset_ = insets; }
 
+CGSize UITableViewCell::pictureSize() const {
+  if (!imageView_ || !imageView_->image()) return CGSize{};
+  CGSize size{imageView_->image()->width(), imageView_->image()->height()};
+  double maxHeight = std::max(0.0, bounds().height() - 2 * kPictureMargin);
+  if (size.height > maxHeight && size.height > 0) {
+    size.width *= maxHeight / size.height;
+    size.height = maxHeight;
+  }
+  return size;
+}
+
 double UITableViewCell::textLeft() const {
-  if (!imageView_ || !imageView_->image() || imageView_->isHidden()) return kSideMargin;
-  CGRect f = imageView_->frame();
-  // Before the first layout the picture has no frame yet; its own width is where it will go.
-  double width = f.width() > 0 ? f.width() : imageView_->image()->width();
-  return kSideMargin + width + kTextGap;
+  if (!imageView_ || imageView_->isHidden()) return kSideMargin;
+  double width = pictureSize().width;
+  return width > 0 ? kSideMargin + width + kTextGap : kSideMargin;
 }
 
 // ---- Reuse and placement ----
@@ -360,13 +376,7 @@ void UITableViewCell::layoutSubviews() {
 void UITableViewCell::layoutStandardParts(double contentWidth) {
   double height = bounds().height();
   if (imageView_) {
-    CGSize size;
-    if (const auto& image = imageView_->image()) size = CGSize{image->width(), image->height()};
-    double maxHeight = std::max(0.0, height - 2 * kPictureMargin);
-    if (size.height > maxHeight && size.height > 0) {
-      size.width *= maxHeight / size.height;
-      size.height = maxHeight;
-    }
+    CGSize size = pictureSize();
     imageView_->setFrame(CGRectMake(kSideMargin, (height - size.height) / 2, size.width, size.height));
   }
   double left = textLeft();

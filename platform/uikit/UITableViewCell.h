@@ -141,8 +141,11 @@ class UITableViewCell : public UIView {
   bool accessibilityActivate() override;
 
  private:
+  // The content view lays the standard parts out again when one of them changes its text or picture.
+  class ContentView;
   void layoutStandardParts(double contentWidth);
-  void layoutAccessory(double shift);
+  // The picture's size in a row of this height: its own, no taller than the row less a margin.
+  CGSize pictureSize() const;
   double textLeft() const;
 
   UITableViewCellStyle style_ = UITableViewCellStyleDefault;

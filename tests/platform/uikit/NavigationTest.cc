@@ -10,6 +10,7 @@
 #include "platform/uikit/UINavigationController.h"
 #include "platform/uikit/UINavigationItem.h"
 #include "platform/uikit/UIScreen.h"
+#include "platform/uikit/UITableViewController.h"
 #include "platform/uikit/UITouchDelivery.h"
 #include "tests/platform/uikit/UIKitTestSupport.h"
 
@@ -291,4 +292,38 @@ TEST_F(NavigationTest, StacksThatCannotBeAreRefused) {
   EXPECT_EQ(log.lines().size(), 5u);
   EXPECT_EQ(nav->popToViewController(child, false).size(), 0u);
   EXPECT_EQ(child->navigationController(), other);
+}
+
+TEST_F(NavigationTest, ComingBackToAListDeselectsTheRowLeftThrough) {
+  class Rows : public UITableViewController {
+   public:
+    int numberOfRowsInSection(UITableView*, int) override { return 3; }
+    std::shared_ptr<UITableViewCell> cellForRowAtIndexPath(UITableView* table, const NSIndexPath& ip) override {
+      auto cell = table->dequeueReusableCellWithIdentifier("row");
+      if (!cell) cell = UITableViewCell::alloc()->initWithStyle(UITableViewCellStyleDefault, "row");
+      cell->textLabel()->setText("Row " + std::to_string(ip.row));
+      return cell;
+    }
+    void didSelectRowAtIndexPath(UITableView*, const NSIndexPath& ip) override {
+      navigationController()->pushViewController(titled("Detail " + std::to_string(ip.row)), true);
+    }
+  };
+  auto list = std::make_shared<Rows>();
+  list->setTitle("List");
+  auto nav = UINavigationController::initWithRootViewController(list);
+  auto window = showInWindow(nav);
+  EXPECT_EQ(list->tableView()->dataSource(), list);
+  EXPECT_EQ(list->tableView()->delegate(), list);
+
+  ASSERT_TRUE(platform::tapControlWithTitle("Row 1"));
+  EXPECT_EQ(nav->topViewController()->title(), "Detail 1");
+  EXPECT_EQ(list->tableView()->indexPathForSelectedRow(), NSIndexPath::indexPathForRow(1, 0)) << "grey while away";
+  ASSERT_TRUE(platform::tapControlWithTitle("List"));
+  EXPECT_EQ(nav->topViewController(), list);
+  EXPECT_EQ(list->tableView()->indexPathForSelectedRow(), std::nullopt);
+
+  list->setClearsSelectionOnViewWillAppear(false);
+  ASSERT_TRUE(platform::tapControlWithTitle("Row 2"));
+  ASSERT_TRUE(platform::tapControlWithTitle("Back"));
+  EXPECT_EQ(list->tableView()->indexPathForSelectedRow(), NSIndexPath::indexPathForRow(2, 0));
 }

@@ -485,3 +485,61 @@ TEST_F(TableViewTest, ASwitchRowReadsOnOrOffAndItsSwitchTakesTheTap) {
   EXPECT_EQ(changes, 2);
   EXPECT_TRUE(list.model->selections.empty()) << "working the switch selects no row";
 }
+
+TEST_F(TableViewTest, StandardPartsAreLaidOutByStyle) {
+  struct Case {
+    UITableViewCellStyle style;
+    UITableViewCellAccessoryType accessory;
+    CGRect text;         // in the content view
+    CGRect detail;
+    double contentWidth;
+  };
+  const double line17 = platform::lineHeight(UIFont::systemFontOfSize(17));
+  const double line12 = platform::lineHeight(UIFont::systemFontOfSize(12));
+  const double top = (44 - line17 - line12) / 2;
+  // A 320-wide row; a chevron is 8 wide, 16 from the right, and the content ends 6 before it.
+  const double withChevron = 320 - 16 - 8 - 6;
+  const Case cases[] = {
+      {UITableViewCellStyleDefault, UITableViewCellAccessoryNone, CGRectMake(16, 0, 288, 44), CGRect{}, 320},
+      {UITableViewCellStyleDefault, UITableViewCellAccessoryDisclosureIndicator,
+       CGRectMake(16, 0, withChevron - 16, 44), CGRect{}, withChevron},
+      {UITableViewCellStyleSubtitle, UITableViewCellAccessoryNone, CGRectMake(16, top, 288, line17),
+       CGRectMake(16, top + line17, 288, line12), 320},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << "style " << c.style << " accessory " << c.accessory);
+    auto cell = UITableViewCell::alloc()->initWithStyle(c.style, "");
+    cell->setFrame(CGRectMake(0, 0, 320, 44));
+    cell->textLabel()->setText("Title");
+    if (auto detail = cell->detailTextLabel()) detail->setText("Detail");
+    cell->setAccessoryType(c.accessory);
+    cell->layoutIfNeeded();
+    EXPECT_EQ(cell->contentView()->frame().width(), c.contentWidth);
+    EXPECT_EQ(cell->textLabel()->frame(), c.text);
+    if (auto detail = cell->detailTextLabel()) EXPECT_EQ(detail->frame(), c.detail);
+    else EXPECT_TRUE(CGRectIsEmpty(c.detail)) << "the default style has no detail";
+  }
+
+  // value1: the detail sits at the content's right edge, right-aligned, beside the text.
+  auto cell = UITableViewCell::alloc()->initWithStyle(UITableViewCellStyleValue1, "");
+  cell->setFrame(CGRectMake(0, 0, 320, 44));
+  cell->textLabel()->setText("Location");
+  cell->detailTextLabel()->setText("Both");
+  cell->setAccessoryType(UITableViewCellAccessoryDisclosureIndicator);
+  cell->layoutIfNeeded();
+  CGRect detail = cell->detailTextLabel()->frame();
+  EXPECT_EQ(detail.maxX(), withChevron);
+  EXPECT_EQ(cell->detailTextLabel()->textAlignment(), NSTextAlignmentRight);
+  EXPECT_GE(detail.minX(), cell->textLabel()->frame().maxX() + 8);
+  EXPECT_EQ(cell->detailTextLabel()->textColor(), UIColor::secondaryLabelColor());
+
+  // A long detail takes what the text leaves; against a long text it keeps a third of the row.
+  // A new text is laid out by itself, as a row showing a changed value must be.
+  cell->detailTextLabel()->setText(std::string(80, 'w'));
+  cell->layoutIfNeeded();
+  EXPECT_EQ(cell->detailTextLabel()->frame().minX(), cell->textLabel()->frame().maxX() + 8);
+  cell->textLabel()->setText(std::string(80, 'm'));
+  cell->layoutIfNeeded();
+  EXPECT_NEAR(cell->detailTextLabel()->frame().width(), (withChevron - 16) / 3, 0.01);
+  EXPECT_NEAR(cell->textLabel()->frame().width(), (withChevron - 16) * 2 / 3 - 8, 0.01);
+}
