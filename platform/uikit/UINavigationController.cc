@@ -65,8 +65,11 @@ std::shared_ptr<UIViewController> UINavigationController::topViewController() co
 }
 
 std::shared_ptr<UIViewController> UINavigationController::visibleViewController() const {
-  auto top = topViewController();
-  return top ? top->topPresentedViewController() : nullptr;
+  // The screens of the stack present through the navigation controller itself.
+  auto self = std::const_pointer_cast<UINavigationController>(
+      std::static_pointer_cast<const UINavigationController>(shared_from_this()));
+  if (presentedViewController()) return self->topPresentedViewController();
+  return topViewController();
 }
 
 void UINavigationController::setViewControllers(std::vector<std::shared_ptr<UIViewController>> controllers, bool) {

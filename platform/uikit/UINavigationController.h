@@ -26,7 +26,8 @@ class UINavigationController : public UIViewController {
   // one that is already a child of another container.
   void setViewControllers(std::vector<std::shared_ptr<UIViewController>> controllers, bool animated);
   std::shared_ptr<UIViewController> topViewController() const;
-  // The top controller, or what it presents.
+  // What the navigation controller presents last (its screens present through it), else the top
+  // controller.
   std::shared_ptr<UIViewController> visibleViewController() const;
 
   // Refused (logged) for a null controller, one already on a stack, or a navigation controller.

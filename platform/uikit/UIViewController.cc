@@ -59,6 +59,12 @@ bool UIViewController::isAppearingOrAppeared() const {
   return appearance_ == Appearance::Appearing || appearance_ == Appearance::Appeared;
 }
 
+std::shared_ptr<UIViewController> UIViewController::outermostContainer() const {
+  auto container = parentViewController();
+  while (container && container->parentViewController()) container = container->parentViewController();
+  return container;
+}
+
 std::shared_ptr<UINavigationController> UIViewController::navigationController() const {
   auto self = std::const_pointer_cast<objc::Object>(weak_from_this().lock());
   for (auto c = std::static_pointer_cast<UIViewController>(self); c; c = c->parentViewController())
@@ -74,6 +80,12 @@ const std::shared_ptr<UINavigationItem>& UIViewController::navigationItem() {
 void UIViewController::presentViewController(const std::shared_ptr<UIViewController>& controller, bool animated,
                                              Completion completion) {
   if (!controller) return;
+  // A screen inside a container (a navigation stack) presents through the outermost container,
+  // whose view is the one covering the window.
+  if (auto container = outermostContainer()) {
+    container->presentViewController(controller, animated, std::move(completion));
+    return;
+  }
   bool isAncestor = false;
   auto self = std::static_pointer_cast<UIViewController>(weak_from_this().lock());
   for (auto p = self; p && !isAncestor; p = p->presentingViewController())
@@ -103,6 +115,7 @@ std::shared_ptr<UIViewController> UIViewController::topPresentedViewController()
 void UIViewController::dismissViewControllerAnimated(bool animated, Completion completion) {
   if (!presented_) {
     if (auto presenter = presentingViewController()) presenter->dismissViewControllerAnimated(animated, std::move(completion));
+    else if (auto container = outermostContainer()) container->dismissViewControllerAnimated(animated, std::move(completion));
     else if (completion) completion();
     return;
   }

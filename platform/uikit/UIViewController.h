@@ -34,6 +34,8 @@ class UIViewController : public objc::Object {
   // presents one, when `controller` is already presented somewhere, or when it is this controller
   // or one of its presenters. When this controller is on screen, the presented one gets its
   // appearance callbacks (and its disappearance ones when dismissed); this one stays on screen.
+  // A controller inside a container (a screen of a navigation stack) presents, and dismisses,
+  // through its outermost container, which is then the presenting controller.
   void presentViewController(const std::shared_ptr<UIViewController>& controller, bool animated,
                              Completion completion);
   // The controller this one presents, and the one that presents this one.
@@ -79,6 +81,9 @@ class UIViewController : public objc::Object {
   void setView(std::shared_ptr<UIView> view) { view_ = std::move(view); }
 
  private:
+  // The container at the top of this controller's chain of parents; nullptr without a parent.
+  std::shared_ptr<UIViewController> outermostContainer() const;
+
   std::shared_ptr<UIView> view_;
   std::string title_;
   std::shared_ptr<UIViewController> presented_;

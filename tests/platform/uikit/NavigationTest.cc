@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "platform/foundation/NSLog.h"
+#include "platform/uikit/UIAlertController.h"
 #include "platform/uikit/UIButton.h"
 #include "platform/uikit/UILabel.h"
 #include "platform/uikit/UINavigationController.h"
@@ -326,4 +327,32 @@ TEST_F(NavigationTest, ComingBackToAListDeselectsTheRowLeftThrough) {
   ASSERT_TRUE(platform::tapControlWithTitle("Row 2"));
   ASSERT_TRUE(platform::tapControlWithTitle("Back"));
   EXPECT_EQ(list->tableView()->indexPathForSelectedRow(), NSIndexPath::indexPathForRow(2, 0));
+}
+
+TEST_F(NavigationTest, AScreenInTheStackPresentsOverTheWholeStack) {
+  auto nav = UINavigationController::initWithRootViewController(titled("Timeline"));
+  auto window = showInWindow(nav);
+  auto editor = titled("Add Entry");
+  nav->pushViewController(editor, true);
+
+  int ok = 0;
+  auto alert = UIAlertController::alertControllerWithTitle("Time Exists", "An entry already exists for this time.",
+                                                           UIAlertControllerStyleAlert);
+  alert->addAction(UIAlertAction::actionWithTitle("OK", UIAlertActionStyleDefault, [&](UIAlertAction*) { ++ok; }));
+  nav->viewControllers().front()->presentViewController(alert, true, nullptr);
+  EXPECT_EQ(alert->presentingViewController(), nav);
+  EXPECT_EQ(nav->visibleViewController(), alert);
+  EXPECT_TRUE(findElement(platform::accessibilityElements(), "Time Exists")) << "the alert covers the screen";
+  EXPECT_FALSE(platform::tapControlWithTitle("Timeline")) << "the back button lies beneath the alert";
+
+  ASSERT_TRUE(platform::tapControlWithTitle("OK"));
+  EXPECT_EQ(ok, 1);
+  EXPECT_EQ(nav->presentedViewController(), nullptr);
+  EXPECT_EQ(nav->topViewController(), editor) << "the stack is as it was";
+
+  // A screen of the stack dismisses what it had presented, too.
+  editor->presentViewController(UIViewController::create(), false, nullptr);
+  ASSERT_TRUE(nav->presentedViewController());
+  editor->dismissViewControllerAnimated(false, nullptr);
+  EXPECT_EQ(nav->presentedViewController(), nullptr);
 }
