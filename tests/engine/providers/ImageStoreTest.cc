@@ -43,9 +43,11 @@ TEST_F(ImageStore, ElevenAndThirteenPicturesArePrunedToTenBeforeTheNewOne) {
       EXPECT_TRUE(log.contains(fmt::format("Remove File: {}/{}", kStore, gone)));
     }
     EXPECT_TRUE(std::count(names.begin(), names.end(), fmt::format("old{:02d}.png", count - 10)));
-    auto created = std::find_if(log.lines().begin(), log.lines().end(),
+    // lines() hands out a copy: both ends must come from the same one.
+    const auto lines = log.lines();
+    auto created = std::find_if(lines.begin(), lines.end(),
                                 [](const std::string& l) { return l.rfind("Creating file: ", 0) == 0; });
-    ASSERT_NE(created, log.lines().end());
+    ASSERT_NE(created, lines.end());
   }
   // What was written is a decodable PNG of the picture.
   for (const auto& name : listing())
