@@ -268,23 +268,21 @@ void checkUpdate(const char* what, const std::vector<int>& before, const std::ve
 }  // namespace
 
 void UITableView::deleteRowsAtIndexPaths(const std::vector<NSIndexPath>& indexPaths, UITableViewRowAnimation) {
-  std::vector<int> before;
-  if (!needsReload_)
-    for (const auto& s : sections_) before.push_back(int(s.rowTops.size()));
-  reloadData();
-  std::vector<int> after;
-  for (int s = 0; s < numberOfSections(); ++s) after.push_back(numberOfRowsInSection(s));
-  if (!before.empty()) checkUpdate("deleting", before, after, indexPaths, -1);
+  reloadCheckingRowCounts("deleting", indexPaths, -1);
 }
 
 void UITableView::insertRowsAtIndexPaths(const std::vector<NSIndexPath>& indexPaths, UITableViewRowAnimation) {
+  reloadCheckingRowCounts("inserting", indexPaths, +1);
+}
+
+void UITableView::reloadCheckingRowCounts(const char* change, const std::vector<NSIndexPath>& indexPaths, int delta) {
   std::vector<int> before;
   if (!needsReload_)
     for (const auto& s : sections_) before.push_back(int(s.rowTops.size()));
   reloadData();
   std::vector<int> after;
   for (int s = 0; s < numberOfSections(); ++s) after.push_back(numberOfRowsInSection(s));
-  if (!before.empty()) checkUpdate("inserting", before, after, indexPaths, +1);
+  if (!before.empty()) checkUpdate(change, before, after, indexPaths, delta);
 }
 
 void UITableView::reloadRowsAtIndexPaths(const std::vector<NSIndexPath>&, UITableViewRowAnimation) { reloadData(); }

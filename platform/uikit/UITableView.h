@@ -167,6 +167,9 @@ class UITableView : public UIScrollView {
   void didScroll() override;
 
  private:
+  // Reloads after rows were deleted (delta -1) or inserted (+1), and logs when the data source's
+  // new counts do not add up.
+  void reloadCheckingRowCounts(const char* change, const std::vector<NSIndexPath>& indexPaths, int delta);
   struct SectionGeometry {
     double top = 0;
     double headerHeight = 0;
