@@ -8,6 +8,10 @@
 
 #include "platform/foundation/NSException.h"
 
+// Exported under their own names, as the wallpaper functions are, so that a debugging session or a
+// companion library finds them by name in the loaded engine.
+extern "C" {
+
 // The name of the function containing a code address; nothing when the address lies in no loaded
 // image, the image has no UUID, or its file does not name the address.
 std::optional<std::string> nameForSymbol(const void* address);
@@ -22,3 +26,4 @@ std::vector<std::string> symbolicatedCallStack(const platform::NSException& exce
 
 // Logs the current thread's call stack, one "[<tag>] : <line>" per frame, innermost first.
 void PrintCallStack(const std::string& tag);
+}

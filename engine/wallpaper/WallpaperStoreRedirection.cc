@@ -1,5 +1,6 @@
 #include "engine/wallpaper/WallpaperStoreRedirection.h"
 
+#include <cerrno>
 #include <fcntl.h>
 
 #include <cstdarg>
@@ -82,7 +83,11 @@ int replaced_open(const char* path, int flags, ...) {
   // Every open of SpringBoard goes through here: string_view's search is the cheaper of the two.
   const std::string_view p = path ? std::string_view(path) : std::string_view();
   if (path && p.find(kSpringBoardPath) != std::string_view::npos && p.find("Background") != std::string_view::npos) {
+    // The caller sees the refusal as -1 alone, with errno as it was: the log line must not leave
+    // whatever its own writes set behind.
+    const int callersErrno = errno;
     NSLog("[Tovalune] Blocking opening file: {}", path);
+    errno = callersErrno;
     return -1;
   }
   mode_t mode = 0;

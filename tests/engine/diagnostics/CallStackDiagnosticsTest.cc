@@ -116,7 +116,7 @@ TEST(PrintCallStack, LogsEveryFrameInOrderUnderItsTag) {
   for (std::size_t i = 0; i < lines.size(); ++i)
     EXPECT_EQ(lines[i].rfind(fmt::format("[Probe] : {:<4}", i), 0), 0u) << lines[i];
   std::size_t own = 0;
-  while (own < lines.size() && lines[own].find(" PrintCallStack(") == std::string::npos) ++own;
+  while (own < lines.size() && !lines[own].ends_with(" PrintCallStack")) ++own;
   ASSERT_LT(own + 1, lines.size()) << "no frame of PrintCallStack itself";
   EXPECT_TRUE(lines[own + 1].ends_with(" printingProbe")) << lines[own + 1];
 }

@@ -1,5 +1,6 @@
 // A stand-in SpringBoard for start-up tests: defines SpringBoard's classes, loads the engine as the
 // loader would, and reports what start-up did. The test chooses the name it runs under (argv[0]).
+#include <cerrno>
 #include <dlfcn.h>
 #include <fcntl.h>
 #include <unistd.h>
@@ -72,8 +73,14 @@ int main(int argc, char** argv) {
   std::printf("companion=%d\n", hooksSeenByCompanion);
   // The open hook: SpringBoard's own wallpaper file is refused even when it exists.
   std::string own = platform::hostPath("/var/mobile/Library/SpringBoard/LockBackground.cpbitmap");
+  errno = EDOM;
   int fd = ::open(own.c_str(), O_RDONLY);
   std::printf("openRefused=%d\n", fd < 0 ? 1 : 0);
+  std::printf("openKeptErrno=%d\n", fd < 0 && errno == EDOM ? 1 : 0);
+  // The diagnostics are found by their own names, as the wallpaper functions are.
+  for (const char* name : {"nameForSymbol", "symbolicatedStackSymbols", "symbolicatedCallStack", "PrintCallStack",
+                           "setWallpaperImage", "setLightAndDarkWallpaperImages"})
+    std::printf("exported %s=%d\n", name, ::dlsym(handle, name) ? 1 : 0);
   if (fd >= 0) ::close(fd);
   return 0;
 }

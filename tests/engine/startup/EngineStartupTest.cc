@@ -94,6 +94,10 @@ TEST_F(EngineStartup, IOS13BindsSpringBoardUIServicesAndHooksAll) {
   EXPECT_EQ(hookCount(r), 8);
   EXPECT_EQ(r["hooked OrbelLumenholdWindow hide"], "1");
   EXPECT_EQ(r["openRefused"], "1");
+  EXPECT_EQ(r["openKeptErrno"], "1");
+  for (const char* name : {"nameForSymbol", "symbolicatedStackSymbols", "symbolicatedCallStack", "PrintCallStack",
+                           "setWallpaperImage", "setLightAndDarkWallpaperImages"})
+    EXPECT_EQ(r[std::string("exported ") + name], "1") << name;
   EXPECT_EQ(r["companion"], "-1");
 }
 
