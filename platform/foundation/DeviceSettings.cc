@@ -51,6 +51,7 @@ DeviceSettings parse(const Dictionary& d) {
   num("ScreenScale", s.screenScale);
   num("ClockOffset", s.clockOffset);
   str("TimeZone", s.timeZone);
+  if (auto v = find(d, "PhotoLibraryAccess"); v && v->isNumber()) s.photoLibraryAccess = v->doubleValue() != 0;
   std::string net;
   str("Network", net);
   parseNetworkKind(net, &s.network);
@@ -89,6 +90,7 @@ bool saveDeviceSettings(const DeviceSettings& s) {
   d["ClockOffset"] = s.clockOffset;
   d["TimeZone"] = s.timeZone;
   d["Network"] = networkKindName(s.network);
+  d["PhotoLibraryAccess"] = s.photoLibraryAccess;
   Dictionary routes;
   for (const auto& [host, target] : s.routes) routes[host] = target;
   d["Routes"] = routes;

@@ -21,6 +21,8 @@ struct DeviceSettings {
   double clockOffset = 0;
   // An IANA time-zone name; empty keeps the host's.
   std::string timeZone;
+  // Whether apps may use the photo library (false plays a user who refused access).
+  bool photoLibraryAccess = true;
   // Host name -> "address:port" served over plain HTTP.
   std::map<std::string, std::string> routes;
 };

@@ -24,6 +24,12 @@ inline constexpr std::uint64_t kMaxDecodedPixels = 100'000'000;
 // kMaxDecodedPixels, and for a header that claims more pixels than the file could hold.
 std::optional<Bitmap> decodeImage(std::string_view bytes);
 
+// The picture decoded at about the size it will be shown: scaled down (aspect kept) to the smallest
+// size that still covers `width` × `height` pixels, never up. JPEG is scaled while decoding
+// (TurboJPEG's scaling factors, then a final reduction), other formats are decoded whole and
+// reduced by averaging. Nothing where decodeImage gives nothing; a zero target keeps the size.
+std::optional<Bitmap> decodeImageThumbnail(std::string_view bytes, std::uint32_t width, std::uint32_t height);
+
 // The usual file extension of the picture format the bytes are in ("jpg", "png", "webp", "gif",
 // "heic", "heif", "avif", "tiff", "bmp"), lower case; empty when they are in none of them. Only the
 // first bytes are looked at: the picture may still be damaged.

@@ -7,12 +7,14 @@
 // A missing or unreadable database is an empty library: reads log one line and return nothing,
 // and writes refuse to touch a file that is not a photo library (it may be the user's data).
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+class NSError;
 class UIImage;
 
 namespace platform {
@@ -68,9 +70,26 @@ std::optional<std::string> photoLibraryAddPictureData(std::string_view bytes, co
                                                       const std::vector<std::string>& albums = {});
 bool photoLibraryAddAssetToCollection(const std::string& assetIdentifier, const std::string& collectionIdentifier);
 
+// Whether apps may use the photo library: the device setting PhotoLibraryAccess (allowed unless
+// it is set to false), so a test or a person can play a user who refused access.
+bool photoLibraryAccessAllowed();
+
 }  // namespace platform
 
 // Saves the picture as a PNG asset of the camera roll (the smart album "Recents", made when
 // missing). The device reports the outcome to a target's selector; the system passes none, so the
 // outcome is the return value here (and a log line on failure).
 bool UIImageWriteToSavedPhotosAlbum(const std::shared_ptr<UIImage>& image);
+
+// Errors of saving to the camera roll (domain "PHPhotosErrorDomain").
+inline constexpr long PHPhotosErrorInvalidResource = 3302;  // no picture, or one that cannot be encoded
+inline constexpr long PHPhotosErrorNotEnoughSpace = 3305;   // the disk is full
+inline constexpr long PHPhotosErrorAccessUserDenied = 3311; // the device refuses access
+inline constexpr long PHPhotosErrorLibraryUnavailable = 3105;  // the library could not be written
+// UIImageWriteToSavedPhotosAlbum(image, target, @selector(image:didFinishSavingWithError:contextInfo:), ctx)
+// in the form of a completion: the save runs on a background queue and the completion is then
+// called on the main queue with nullptr when the camera roll holds the picture, else an error
+// whose localizedDescription says why (no access, disk full, ...). Always called exactly once,
+// never before this call returns; a failure is also logged.
+void UIImageWriteToSavedPhotosAlbum(const std::shared_ptr<UIImage>& image,
+                                    std::function<void(std::shared_ptr<NSError> error)> completion);

@@ -14,6 +14,7 @@
 // layout too.
 #include <cairo.h>
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -25,6 +26,17 @@
 #include "platform/uikit/UIColor.h"
 
 class UIWindow;
+
+// Options of animateWithDuration. The curves and transitions are accepted; there is no motion on
+// this platform (see animateWithDuration).
+enum UIViewAnimationOptions : unsigned {
+  UIViewAnimationOptionCurveEaseInOut = 0,
+  UIViewAnimationOptionBeginFromCurrentState = 1u << 2,
+  UIViewAnimationOptionCurveEaseIn = 1u << 16,
+  UIViewAnimationOptionCurveEaseOut = 2u << 16,
+  UIViewAnimationOptionCurveLinear = 3u << 16,
+  UIViewAnimationOptionTransitionCrossDissolve = 5u << 20,
+};
 
 // Which parts of a subview follow a change in its superview's size. The change along one axis is
 // shared among the flexible parts (margin before, size, margin after) in proportion to their
@@ -167,6 +179,19 @@ class UIView : public objc::Object {
   virtual bool becomeFirstResponder();
   virtual bool resignFirstResponder();
   bool isFirstResponder() const;
+
+  // ---- Animation ----
+  // animateWithDuration:delay:options:animations:completion:. The animations block runs at once,
+  // so the views hold their final state from the call on (a screenshot taken during the duration
+  // may show it early; on the device it would show a blend). The completion comes as on the
+  // device: asynchronously, in a main-queue task after delay + duration, with finished = true; it
+  // is never called before the call returns, even for a zero duration. Main thread only. Hosts
+  // that settle their queues (settleAllQueues) wait for pending completions too.
+  static void animateWithDuration(double duration, double delay, unsigned options,
+                                  std::function<void()> animations, std::function<void(bool finished)> completion);
+  // animateWithDuration:animations:completion:.
+  static void animateWithDuration(double duration, std::function<void()> animations,
+                                  std::function<void(bool finished)> completion = nullptr);
 
   // ---- Accessibility ----
   // Each has a default that fits the kind of view and can be set outright. A plain view is no

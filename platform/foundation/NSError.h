@@ -1,0 +1,29 @@
+#pragma once
+// NSError: why an operation failed, handed to a completion (nullptr there means success).
+#include <string>
+
+#include "platform/runtime/Runtime.h"
+
+class NSError : public objc::Object {
+ public:
+  NSError(std::string domain, long code, std::string localizedDescription)
+      : domain_(std::move(domain)), code_(code), localizedDescription_(std::move(localizedDescription)) {}
+  // errorWithDomain:code:userInfo: with NSLocalizedDescriptionKey.
+  static std::shared_ptr<NSError> errorWithDomain(std::string domain, long code, std::string localizedDescription) {
+    return std::make_shared<NSError>(std::move(domain), code, std::move(localizedDescription));
+  }
+
+  const std::string& domain() const { return domain_; }
+  long code() const { return code_; }
+  // A sentence for a person: what went wrong.
+  const std::string& localizedDescription() const { return localizedDescription_; }
+  // As a log line shows it: Error Domain=D Code=C "description".
+  std::string description() const override {
+    return "Error Domain=" + domain_ + " Code=" + std::to_string(code_) + " \"" + localizedDescription_ + "\"";
+  }
+
+ private:
+  std::string domain_;
+  long code_;
+  std::string localizedDescription_;
+};

@@ -1,0 +1,64 @@
+#pragma once
+// UIDatePicker: the wheel a person turns to choose a date. In time mode it shows two columns, the
+// hours (00 to 23) and the minutes (00 to 59), each a wheel whose chosen row sits in the middle
+// band, with the rows above and below fading out; the other modes show the date as text.
+//
+// The date is a moment (seconds since 1970, the platform's NSDate); the wheels show its hour and
+// minute in the device's time zone. Turning the wheels (turnWheelsTo, what a finger does) keeps the day, sets the seconds to zero and sends value-changed; setting the date
+// in code sends nothing, as on the device.
+//
+// The text colour is reachable through key-value coding, as apps set it:
+// `picker->setValueForKey("textColor", UIColor::blackColor())`. A value of another type is
+// logged and ignored, and the default colour (black) stays.
+#include <memory>
+
+#include "platform/uikit/UIColor.h"
+#include "platform/uikit/UIControl.h"
+
+enum UIDatePickerMode {
+  UIDatePickerModeTime = 0,
+  UIDatePickerModeDate = 1,
+  UIDatePickerModeDateAndTime = 2,
+};
+
+class UIDatePicker : public UIControl {
+ public:
+  static objc::Class* cls();
+  static std::shared_ptr<UIDatePicker> alloc();
+  std::shared_ptr<UIDatePicker> initWithFrame(const CGRect& frame);
+  explicit UIDatePicker(objc::Class* isa = UIDatePicker::cls());
+
+  UIDatePickerMode datePickerMode() const { return mode_; }
+  void setDatePickerMode(UIDatePickerMode mode) { mode_ = mode; }
+
+  // The chosen moment; now when the picker is made. A non-finite date is ignored (logged).
+  double date() const { return date_; }
+  void setDate(double date, bool animated = false);
+
+  // The colour of the wheels' text, as set through key-value coding ("textColor").
+  UIColor textColor() const;
+
+  // The hour and minute the wheels show (the device's time zone).
+  int hour() const;
+  int minute() const;
+  // What a finger turning the wheels to this time does: the date becomes that time of day on the
+  // same day, seconds zero, and value-changed is sent. False (nothing changes, logged) for an hour
+  // outside 0...23 or a minute outside 0...59, and on a disabled picker.
+  bool turnWheelsTo(int hour, int minute);
+
+  // UIView.
+  void draw(cairo_t* cr) override;
+  CGSize sizeThatFits(const CGSize& size) const override;
+  bool handleTap(const CGPoint& point) override { return false; }
+  // Reads as "HH:mm" (time mode), an adjustable element.
+  bool isAccessibilityElement() const override { return true; }
+  std::string accessibilityValue() const override;
+  UIAccessibilityTraits accessibilityTraits() const override;
+
+  // The height of a wheel row, in points.
+  static constexpr double kRowHeight = 32;
+
+ private:
+  UIDatePickerMode mode_ = UIDatePickerModeDateAndTime;
+  double date_ = 0;
+};
