@@ -25,6 +25,9 @@ TEST_F(AnswerTest, MicrosoftFailuresLogTheirStepAndGiveNil) {
     const char* logPrefix;
   } table[] = {
       {"not json", "<html>busy</html>", "[Tovalune] fetchRandomImageFromMicrosoftWithHandler(1): "},
+      {"number beyond a double", "8E484", "[Tovalune] fetchRandomImageFromMicrosoftWithHandler(1): "},
+      {"item with a number beyond a double", R"({"batchrsp":{"items":[{"item":"{\"ad\":-1e999}"}]}})",
+       "[Tovalune] fetchRandomImageFromMicrosoftWithHandler(2): "},
       {"item not json", R"({"batchrsp":{"items":[{"item":"{not json"}]}})",
        "[Tovalune] fetchRandomImageFromMicrosoftWithHandler(2): "},
       {"empty items", R"({"batchrsp":{"ver":"1.0","items":[]}})",
@@ -86,6 +89,11 @@ TEST_F(AnswerTest, DesktopprRecordedAnswersAndMissingKeys) {
     EXPECT_FALSE(fetchOnce(4));
   }
   body = "{\"response\":";
+  EXPECT_FALSE(fetchOnce(4));
+  EXPECT_TRUE(log.containsSubstring("[Tovalune] fetchRandomImageFromDesktopprWithHandler(1): "));
+  // A number too large for a double is an error of the parser's own kind.
+  body = "{\"response\":8E484}";
+  log.clear();
   EXPECT_FALSE(fetchOnce(4));
   EXPECT_TRUE(log.containsSubstring("[Tovalune] fetchRandomImageFromDesktopprWithHandler(1): "));
   for (const char* odd : {R"({"response":[1]})", R"({"response":{"image":{"url":7}}})"}) {
