@@ -2,6 +2,7 @@
 
 #include <sys/time.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cmath>
 #include <ctime>
@@ -31,6 +32,11 @@ void clearFixedNow() { fixedSet = false; }
 
 CalendarComponents calendarComponents(double date) {
   deviceSettings();  // applies the device's time zone
+  // The calendar places dates within about three million years of 1970; a date beyond (a wild
+  // clock offset, a corrupt value) is taken as the nearest end, and one that is not a number as
+  // 1970, rather than a conversion with no defined result.
+  constexpr double kCalendarLimit = 1e14;
+  date = std::isnan(date) ? 0.0 : std::clamp(date, -kCalendarLimit, kCalendarLimit);
   time_t t = static_cast<time_t>(std::floor(date));
   tm local{};
   localtime_r(&t, &local);

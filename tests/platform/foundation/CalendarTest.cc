@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdlib>
+#include <tuple>
 #include <ctime>
 
 #include "platform/foundation/DeviceSettings.h"
@@ -38,6 +40,29 @@ TEST_F(Calendar, SpringForwardDayIsOneHourShort) {
   double midnight = dateBySettingTime(noon, 0, 0, 0);
   EXPECT_EQ(noon - midnight, 11 * 3600);
   EXPECT_EQ(dateBySettingTime(noon, 4, 0, 0) - midnight, 3 * 3600);
+}
+
+TEST_F(Calendar, DatesBeyondTheCalendarAreTakenAtItsEnds) {
+  // A date that is no number is 1970; one millions of years out is held at the calendar's end,
+  // and setting its time of day still gives a number.
+  const auto epoch = calendarComponents(0);
+  const auto nan = calendarComponents(std::nan(""));
+  EXPECT_EQ(std::tie(nan.year, nan.month, nan.day, nan.hour), std::tie(epoch.year, epoch.month, epoch.day, epoch.hour));
+  const struct {
+    double date;
+    bool future;
+  } table[] = {{1e300, true}, {HUGE_VAL, true}, {1e15, true}, {-1e300, false}, {-HUGE_VAL, false}};
+  for (const auto& row : table) {
+    SCOPED_TRACE(row.date);
+    const auto c = calendarComponents(row.date);
+    if (row.future) EXPECT_GT(c.year, 1'000'000);
+    else EXPECT_LT(c.year, -1'000'000);
+    EXPECT_GE(c.month, 1);
+    EXPECT_LE(c.month, 12);
+    const double morning = dateBySettingTime(row.date, 8, 0, 0);
+    EXPECT_TRUE(std::isfinite(morning));
+    EXPECT_EQ(row.future, morning > 0);
+  }
 }
 
 TEST_F(Calendar, FixedClockMovesOnlyWhenTold) {
