@@ -21,7 +21,9 @@ bool fileCanHold(const char* format, std::uint64_t width, std::uint64_t height, 
 // Turns premultiplied colour, as some files store it, into the bitmap's straight colour.
 void unpremultiply(Bitmap& bitmap);
 
-std::optional<Bitmap> decodeJPEG(std::string_view bytes);
+// With a target, the JPEG is decoded at the smallest of TurboJPEG's scales that still covers
+// minWidth × minHeight once turned upright (the whole picture when none is smaller).
+std::optional<Bitmap> decodeJPEG(std::string_view bytes, std::uint32_t minWidth = 0, std::uint32_t minHeight = 0);
 std::optional<Bitmap> decodePNG(std::string_view bytes);
 std::optional<Bitmap> decodeWebP(std::string_view bytes);
 std::optional<Bitmap> decodeGIF(std::string_view bytes);

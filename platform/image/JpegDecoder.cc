@@ -3,6 +3,7 @@
 
 #include <cstring>
 #include <memory>
+#include <utility>
 
 #include "platform/foundation/NSLog.h"
 #include "platform/image/ImageDecoders.h"
@@ -93,7 +94,29 @@ bool jpegReachesEnd(std::string_view jpeg) {
 
 }  // namespace
 
-std::optional<Bitmap> decodeJPEG(std::string_view bytes) {
+namespace {
+
+// The smallest scale whose picture covers the target; the picture's own size without a target.
+void scaledSize(int& width, int& height, std::uint32_t minWidth, std::uint32_t minHeight, bool swapped) {
+  if (minWidth == 0 && minHeight == 0) return;
+  if (swapped) std::swap(minWidth, minHeight);
+  int count = 0;
+  tjscalingfactor* factors = tjGetScalingFactors(&count);
+  int bestW = width, bestH = height;
+  for (int i = 0; factors && i < count; ++i) {
+    int w = TJSCALED(width, factors[i]), h = TJSCALED(height, factors[i]);
+    if (std::uint32_t(w) >= minWidth && std::uint32_t(h) >= minHeight && w * std::int64_t(h) < bestW * std::int64_t(bestH)) {
+      bestW = w;
+      bestH = h;
+    }
+  }
+  width = bestW;
+  height = bestH;
+}
+
+}  // namespace
+
+std::optional<Bitmap> decodeJPEG(std::string_view bytes, std::uint32_t minWidth, std::uint32_t minHeight) {
   Decompressor decompressor;
   tjhandle tj = decompressor.get();
   if (!tj) return std::nullopt;
@@ -113,6 +136,8 @@ std::optional<Bitmap> decodeJPEG(std::string_view bytes) {
     logLine("JPEG data corrupt: the file ends before its picture does");
     return std::nullopt;
   }
+  const int orientation = exifOrientation(bytes);
+  scaledSize(width, height, minWidth, minHeight, orientation >= 5);
   auto bitmap = allocateBitmap(width, height);
   if (!bitmap) return std::nullopt;
 
@@ -131,7 +156,7 @@ std::optional<Bitmap> decodeJPEG(std::string_view bytes) {
   }
   decompressor.succeeded();
   if (cmyk) cmykToRgbaInPlace(*bitmap);
-  return applyOrientation(std::move(*bitmap), exifOrientation(bytes));
+  return applyOrientation(std::move(*bitmap), orientation);
 }
 
 }  // namespace platform::image_detail

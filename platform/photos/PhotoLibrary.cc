@@ -1,6 +1,7 @@
 #include "platform/photos/PhotoLibrary.h"
 
 #include <sqlite3.h>
+#include <sys/statvfs.h>
 
 #include <fmt/format.h>
 
@@ -9,7 +10,10 @@
 #include <functional>
 #include <variant>
 
+#include "platform/dispatch/Dispatch.h"
 #include "platform/foundation/DeviceRoot.h"
+#include "platform/foundation/DeviceSettings.h"
+#include "platform/foundation/NSError.h"
 #include "platform/foundation/FileManager.h"
 #include "platform/foundation/NSDate.h"
 #include "platform/foundation/NSLog.h"
@@ -321,21 +325,65 @@ bool photoLibraryAddAssetToCollection(const std::string& assetIdentifier, const 
 
 }  // namespace platform
 
-bool UIImageWriteToSavedPhotosAlbum(const std::shared_ptr<UIImage>& image) {
+namespace {
+
+// Room the library keeps free beyond the picture itself, for its database and journal.
+constexpr std::uint64_t kSpareBytes = 1 << 20;
+
+std::shared_ptr<NSError> photosError(long code, std::string description) {
+  return NSError::errorWithDomain("PHPhotosErrorDomain", code, std::move(description));
+}
+
+// The save behind both forms: nullptr when the camera roll holds the picture, else why not.
+std::shared_ptr<NSError> saveToCameraRoll(const std::shared_ptr<UIImage>& image) {
   using namespace platform;
+  if (!photoLibraryAccessAllowed())
+    return photosError(PHPhotosErrorAccessUserDenied, "This app does not have access to your photos.");
   auto png = image ? UIImagePNGRepresentation(image.get()) : std::nullopt;
-  if (!png) {
-    NSLog("Photos: no picture to save to the camera roll");
-    return false;
-  }
+  if (!png) return photosError(PHPhotosErrorInvalidResource, "There is no picture to save.");
+  createDirectoryAtPath(kPhotoLibraryDCIMPath);
+  struct statvfs fs {};
+  if (::statvfs(hostPath(kPhotoLibraryDCIMPath).c_str(), &fs) == 0 &&
+      std::uint64_t(fs.f_bavail) * fs.f_frsize < png->size() + kSpareBytes)
+    return photosError(PHPhotosErrorNotEnoughSpace, "There is not enough space on the device to save the picture.");
   auto db = Database::open(true);
-  if (!db) return false;
+  if (!db) return photosError(PHPhotosErrorLibraryUnavailable, "The photo library could not be opened.");
   auto rolls = photoLibraryAssetCollections(PHAssetCollectionTypeSmartAlbum, PHAssetCollectionSubtypeSmartAlbumUserLibrary, 1);
   std::optional<std::string> roll = rolls.empty() ? std::nullopt : std::optional(rolls.front().localIdentifier);
   if (!roll)
     roll = photoLibraryCreateAssetCollection("Recents", PHAssetCollectionTypeSmartAlbum,
                                              PHAssetCollectionSubtypeSmartAlbumUserLibrary);
   auto row = roll ? collectionRow(*db, *roll) : std::nullopt;
-  if (!row) return false;
-  return insertAsset(*db, *png, "png", int(image->bitmap().width), int(image->bitmap().height), {*row}).has_value();
+  if (!row || !insertAsset(*db, *png, "png", int(image->bitmap().width), int(image->bitmap().height), {*row}))
+    return photosError(PHPhotosErrorLibraryUnavailable, "The photo library could not store the picture.");
+  return nullptr;
+}
+
+}  // namespace
+
+namespace platform {
+
+bool photoLibraryAccessAllowed() { return deviceSettings().photoLibraryAccess; }
+
+}  // namespace platform
+
+bool UIImageWriteToSavedPhotosAlbum(const std::shared_ptr<UIImage>& image) {
+  auto error = saveToCameraRoll(image);
+  if (error) NSLog("Photos: the picture was not saved to the camera roll: {}", error->localizedDescription());
+  return !error;
+}
+
+void UIImageWriteToSavedPhotosAlbum(const std::shared_ptr<UIImage>& image,
+                                    std::function<void(std::shared_ptr<NSError> error)> completion) {
+  using namespace platform;
+  dispatch_async(dispatch_get_global_queue(QueuePriority::Default),
+                 [image, completion = std::move(completion)]() mutable {
+                   auto error = saveToCameraRoll(image);
+                   if (error)
+                     NSLog("Photos: the picture was not saved to the camera roll: {}", error->localizedDescription());
+                   dispatch_async(dispatch_get_main_queue(),
+                                  [error = std::move(error), completion = std::move(completion)] {
+                                    if (completion) completion(error);
+                                  });
+                 });
 }

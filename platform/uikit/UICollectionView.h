@@ -112,6 +112,8 @@ class UICollectionView : public UIScrollView {
   void setFrame(const CGRect& frame) override;
   // A tap between items does nothing.
   bool handleTap(const CGPoint& point) override;
+  // The cells in sight, each as the element it describes (see UICollectionViewCell).
+  std::vector<UIAccessibilityElement> accessibilityElements() override;
 
  protected:
   void didScroll() override;

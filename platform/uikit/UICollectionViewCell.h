@@ -1,8 +1,7 @@
 #pragma once
 // UICollectionViewCell: one item of a grid. It has a content view as large as the cell, for the
 // cell's own parts; a subclass may also add views to the cell itself. A cell draws nothing of
-// its own but its background colour; while selected or highlighted it is drawn under a light
-// grey veil.
+// its own but its background colour: selection and highlight are states a subclass may show.
 //
 // Cells are made by the grid from the class registered for their reuse identifier (see
 // UICollectionView::registerClass), so a subclass registers an objc class whose allocator makes
@@ -43,7 +42,6 @@ class UICollectionViewCell : public UIView {
   UICollectionView* collectionView() const;
 
   // UIView.
-  void draw(cairo_t* cr) override;
   bool handleTap(const CGPoint& point) override;
   // A cell is one element to a reader: its label is the labels of its views, and a picture's
   // file name when its image came from a file (see UIImage::sourcePath).
