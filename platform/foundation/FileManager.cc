@@ -179,4 +179,50 @@ std::string pathExtension(std::string_view path) {
   return last.substr(pos + 1);
 }
 
+std::string stringByResolvingSymlinksInPath(std::string_view path) {
+  if (path.empty() || path.front() != '/') return {};
+  // Components still to walk, last one first, so a link's target can be pushed in front of them.
+  std::vector<std::string> pending;
+  auto pushComponents = [&pending](std::string_view p) {
+    std::vector<std::string> parts;
+    for (std::size_t start = 0; start <= p.size();) {
+      std::size_t end = p.find('/', start);
+      if (end == std::string_view::npos) end = p.size();
+      if (end > start) parts.emplace_back(p.substr(start, end - start));
+      start = end + 1;
+    }
+    pending.insert(pending.end(), parts.rbegin(), parts.rend());
+  };
+  pushComponents(path);
+  std::vector<std::string> resolved;
+  auto joined = [&resolved] {
+    std::string out;
+    for (const auto& part : resolved) out += "/" + part;
+    return out.empty() ? std::string("/") : out;
+  };
+  int linksFollowed = 0;
+  while (!pending.empty()) {
+    std::string part = std::move(pending.back());
+    pending.pop_back();
+    if (part == ".") continue;
+    if (part == "..") {
+      if (!resolved.empty()) resolved.pop_back();
+      continue;
+    }
+    resolved.push_back(part);
+    std::string host = hostPath(joined());
+    struct stat st {};
+    if (::lstat(host.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) continue;
+    if (++linksFollowed > 40) return {};  // SYMLOOP_MAX on the device
+    std::string target(static_cast<std::size_t>(st.st_size > 0 ? st.st_size : 4096), '\0');
+    ssize_t n = ::readlink(host.c_str(), target.data(), target.size());
+    if (n <= 0) return {};
+    target.resize(static_cast<std::size_t>(n));
+    resolved.pop_back();
+    if (target.front() == '/') resolved.clear();
+    pushComponents(target);
+  }
+  return joined();
+}
+
 }  // namespace platform

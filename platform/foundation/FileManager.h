@@ -31,5 +31,10 @@ std::string lastPathComponent(std::string_view path);
 std::string stringByAppendingPathComponent(std::string_view path, std::string_view component);
 std::string stringByDeletingLastPathComponent(std::string_view path);
 std::string pathExtension(std::string_view path);
+// stringByResolvingSymlinksInPath with stringByStandardizingPath: an absolute device path with ".",
+// ".." and every symbolic link along it resolved as the device sees them (a link's absolute target
+// is a device path; ".." never climbs above "/"). Parts that do not exist are kept as written.
+// Empty for a relative path, or for links that loop.
+std::string stringByResolvingSymlinksInPath(std::string_view path);
 
 }  // namespace platform

@@ -1,0 +1,241 @@
+// The timeline list: what its rows show, how entries are added and refused, and what deleting an
+// entry does to the stored timeline and to the pictures on disk.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include "platform/foundation/FileManager.h"
+#include "platform/foundation/NSLog.h"
+#include "platform/uikit/UIAlertController.h"
+#include "platform/uikit/UIBarButtonItem.h"
+#include "platform/uikit/UINavigationItem.h"
+#include "shared/ImageFolders.h"
+#include "shared/TovalunePreferencesManager.h"
+#include "tests/prefs/editors/TimelineTestSupport.h"
+
+namespace {
+
+using platform::Array;
+using platform::Dictionary;
+using platform::Value;
+using Strings = std::vector<std::string>;
+
+const std::string kFolder = kTimelineImagesPath;
+
+class TimelineListTest : public testing::Test {
+ protected:
+  TempDeviceRoot root;
+};
+
+TEST_F(TimelineListTest, RowsShowEachEntrysRangeUpToTheNextStartWrappingOverMidnight) {
+  const std::string picture = writePicture(kFolder + "/A.png");
+  struct Case {
+    const char* name;
+    Array stored;
+    Strings texts;
+    Strings subtitles;
+  } cases[] = {
+      {"empty", {}, {}, {}},
+      {"one entry", {timelineEntry("07:05:00", picture)}, {"All Day"}, {"Custom Image"}},
+      {"two entries",
+       {timelineEntry("07:00:00", picture), timelineEntry("19:30:00", kRandomImageMarker)},
+       {"07:00 - 19:29", "19:30 - 06:59"},
+       {"Custom Image", "Random Image"}},
+      {"midnight first",
+       {timelineEntry("00:00:00", kRandomImageMarker), timelineEntry("12:00:00", kRandomImageMarker)},
+       {"00:00 - 11:59", "12:00 - 23:59"},
+       {"Random Image", "Random Image"}},
+      {"missing picture",
+       {timelineEntry("08:00:00", kFolder + "/gone.png"), timelineEntry("09:15:00", kRandomImageMarker)},
+       {"08:00 - 09:14", "09:15 - 07:59"},
+       {"Custom Image", "Random Image"}},
+      // Not written by the pane: shown as stored, the other ends worked out where they can be.
+      {"start without a colon",
+       {timelineEntry("0700", kRandomImageMarker), timelineEntry("12:00:00", kRandomImageMarker),
+        timelineEntry("", kRandomImageMarker)},
+       {"0700 - 11:59", "12:00 - ", " - 0700"},
+       {"Random Image", "Random Image", "Random Image"}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    storeTimeline(c.stored);
+    TimelineScreen screen;
+    EXPECT_EQ(screen.rowTexts(), c.texts);
+    EXPECT_EQ(screen.rowSubtitles(), c.subtitles);
+  }
+}
+
+TEST_F(TimelineListTest, RowPicturesAreTheEntrysFileAndNoneForRandom) {
+  storeTimeline({timelineEntry("06:00:00", writePicture(kFolder + "/A.png")),
+                 timelineEntry("18:00:00", kRandomImageMarker)});
+  TimelineScreen screen;
+  auto table = screen.list->tableView();
+  auto custom = screen.list->cellForRowAtIndexPath(table.get(), NSIndexPath::indexPathForRow(0, 0));
+  ASSERT_TRUE(custom->imageView()->image());
+  EXPECT_EQ(custom->imageView()->image()->width(), 8);
+  auto random = screen.list->cellForRowAtIndexPath(table.get(), NSIndexPath::indexPathForRow(1, 0));
+  EXPECT_FALSE(random->imageView()->image());
+}
+
+TEST_F(TimelineListTest, ScreenHasItsTitleAndAddButton) {
+  TimelineScreen screen;
+  EXPECT_EQ(screen.list->title(), "Timeline");
+  auto add = screen.list->navigationItem()->rightBarButtonItem();
+  ASSERT_TRUE(add);
+  EXPECT_EQ(add->title(), "Add");
+  EXPECT_EQ(add->style(), UIBarButtonItemStylePlain);
+  EXPECT_TRUE(screen.rowTexts().empty());
+  EXPECT_FALSE(storedTimelineArray());  // opening the screen writes nothing
+}
+
+TEST_F(TimelineListTest, AddingKeepsTheTimelineSortedAndRefusesATakenTime) {
+  TimelineScreen screen;
+  EXPECT_TRUE(screen.list->addToTimelineWithTime("12:00:00", kRandomImageMarker));
+  EXPECT_EQ(screen.rowTexts(), (Strings{"All Day"}));
+
+  EXPECT_FALSE(screen.list->addToTimelineWithTime("12:00:00", kRandomImageMarker));
+  auto alert = std::dynamic_pointer_cast<UIAlertController>(screen.presented());
+  ASSERT_TRUE(alert);
+  EXPECT_EQ(alert->title(), "Time Exists");
+  EXPECT_EQ(alert->message(), "An entry already exists for this time. Please delete it first.");
+  ASSERT_EQ(alert->actions().size(), 1u);
+  EXPECT_EQ(alert->actions()[0]->title(), "OK");
+  EXPECT_EQ(alert->actions()[0]->style(), UIAlertActionStyleDefault);
+  alert->performAction(alert->actions()[0]);
+  EXPECT_FALSE(screen.presented());
+  EXPECT_EQ(storedStarts(), (Strings{"12:00:00"}));
+
+  // The order comes from the numbers, not from when entries were added.
+  for (const char* start : {"12:01:00", "07:00:00", "23:00:00", "00:00:00", "19:30:00"})
+    EXPECT_TRUE(screen.list->addToTimelineWithTime(start, kRandomImageMarker)) << start;
+  EXPECT_FALSE(screen.presented());
+  EXPECT_EQ(storedStarts(), (Strings{"00:00:00", "07:00:00", "12:00:00", "12:01:00", "19:30:00", "23:00:00"}));
+  EXPECT_EQ(screen.rowTexts(), (Strings{"00:00 - 06:59", "07:00 - 11:59", "12:00 - 12:00", "12:01 - 19:29",
+                                        "19:30 - 22:59", "23:00 - 23:59"}));
+}
+
+TEST_F(TimelineListTest, AddingKeepsWhatElseTheFileHoldsEvenWhenWrittenAfterTheScreenOpened) {
+  storeTimeline({timelineEntry("07:00:00", kRandomImageMarker), timelineEntry("19:30:00", kRandomImageMarker)});
+  TimelineScreen screen;
+  // Written by the engine while the screen is open.
+  TovalunePreferencesManager::setPrefForKey("Version", 1);
+  TovalunePreferencesManager::setPrefForKey("ImageMode", 5);
+  EXPECT_TRUE(screen.list->addToTimelineWithTime("23:00:00", kRandomImageMarker));
+  EXPECT_EQ(storedStarts(), (Strings{"07:00:00", "19:30:00", "23:00:00"}));
+  EXPECT_EQ(screen.rowTexts().back(), "23:00 - 06:59");
+  auto prefs = TovalunePreferencesManager::getPrefs();
+  ASSERT_TRUE(prefs);
+  EXPECT_EQ(platform::find(*prefs, "Version")->intValue(), 1);
+  EXPECT_EQ(platform::find(*prefs, "ImageMode")->intValue(), 5);
+}
+
+TEST_F(TimelineListTest, ARefusedEntryLeavesNoPictureBehindButNothingOutsideTheFolderIsTouched) {
+  storeTimeline({timelineEntry("07:00:00", kRandomImageMarker)});
+  const std::string outside = writePicture("/var/mobile/Library/Tovalune/mine.png");
+  // The path of a taken time that the editor just wrote, and paths that are no picture of its own.
+  struct Case {
+    std::string source;
+    bool deleted;
+  } cases[] = {
+      {writePicture(kFolder + "/NEW.png"), true},
+      {kFolder + "/../Tovalune/mine.png", false},
+      {outside, false},
+  };
+  TimelineScreen screen;
+  for (const auto& c : cases) {
+    EXPECT_FALSE(screen.list->addToTimelineWithTime("07:00:00", c.source)) << c.source;
+    screen.presented()->dismissViewControllerAnimated(false, nullptr);
+    waitForBackgroundWork();
+    EXPECT_EQ(platform::fileExistsAtPath(c.source), !c.deleted) << c.source;
+  }
+  EXPECT_EQ(storedTimelineArray()->size(), 1u);
+}
+
+TEST_F(TimelineListTest, AnUnreadablePreferencesFileIsNeverReplaced) {
+  const std::string garbage = "not a property list";
+  platform::createDirectoryAtPath("/var/mobile/Library/Preferences");
+  platform::writeFile(TovalunePreferencesManager::kPreferencesPath, garbage);
+  const std::string picture = writePicture(kFolder + "/NEW.png");
+  TimelineScreen screen;
+  EXPECT_FALSE(screen.list->addToTimelineWithTime("08:00:00", picture));
+  waitForBackgroundWork();
+  EXPECT_TRUE(screen.rowTexts().empty());
+  EXPECT_EQ(platform::readFile(TovalunePreferencesManager::kPreferencesPath), garbage);
+  EXPECT_FALSE(platform::fileExistsAtPath(picture)) << "the refused entry's picture stayed";
+}
+
+TEST_F(TimelineListTest, DeletingAnEntryRemovesItAndOnlyItsOwnPicture) {
+  const std::string a = writePicture(kFolder + "/A.png");
+  const std::string b = writePicture(kFolder + "/B.png");
+  // A file named like the marker must survive deleting a random entry.
+  const std::string marker = writePicture(std::string("/") + kRandomImageMarker);
+  storeTimeline({timelineEntry("07:00:00", a), timelineEntry("12:00:00", kRandomImageMarker),
+                 timelineEntry("19:30:00", b)});
+  TimelineScreen screen;
+
+  screen.swipeAndDeleteRow(1);
+  EXPECT_EQ(storedStarts(), (Strings{"07:00:00", "19:30:00"}));
+  EXPECT_EQ(screen.rowTexts(), (Strings{"07:00 - 19:29", "19:30 - 06:59"}));
+  screen.swipeAndDeleteRow(0);
+  EXPECT_EQ(screen.rowTexts(), (Strings{"All Day"}));  // gone at once, before the file is
+  waitForBackgroundWork();
+  EXPECT_FALSE(platform::fileExistsAtPath(a));
+  EXPECT_TRUE(platform::fileExistsAtPath(b));
+  EXPECT_TRUE(platform::fileExistsAtPath(marker));
+
+  screen.swipeAndDeleteRow(0);
+  waitForBackgroundWork();
+  EXPECT_FALSE(platform::fileExistsAtPath(b));
+  auto stored = storedTimelineArray();
+  ASSERT_TRUE(stored) << "the last deletion removed the key instead of storing an empty list";
+  EXPECT_TRUE(stored->empty());
+  EXPECT_TRUE(screen.rowTexts().empty());
+}
+
+TEST_F(TimelineListTest, DeletingAnEntryNamingAFileOutsideTheFolderKeepsTheFile) {
+  const std::string prefsNeighbour = writePicture("/var/mobile/Library/Preferences/keep.png");
+  const std::string local = writePicture("/var/mobile/Library/Tovalune/keep.png");
+  platform::createDirectoryAtPath(kFolder);
+  ASSERT_EQ(::symlink(root.host("/var/mobile/Library/Tovalune").c_str(), root.host(kFolder + "/out").c_str()), 0);
+  ASSERT_EQ(::symlink("../Tovalune/keep.png", root.host(kFolder + "/link.png").c_str()), 0);
+  const std::string subfolder = kFolder + "/sub";
+  platform::createDirectoryAtPath(subfolder + "/deep");
+  struct Case {
+    std::string path;
+    std::string keeps;
+  } cases[] = {
+      {prefsNeighbour, prefsNeighbour},
+      {kFolder + "/../Preferences/keep.png", prefsNeighbour},
+      {kFolder + "/out/keep.png", local},   // through a linked folder
+      {kFolder + "/link.png", local},       // a link to a file outside
+      {kFolder, kFolder},                   // the folder itself
+      {subfolder, subfolder + "/deep"},     // a folder inside it
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.path);
+    storeTimeline({timelineEntry("07:00:00", c.path)});
+    TimelineScreen screen;
+    platform::LogCapture log;
+    screen.swipeAndDeleteRow(0);
+    waitForBackgroundWork();
+    EXPECT_TRUE(storedTimelineArray()->empty());
+    EXPECT_TRUE(platform::fileExistsAtPath(c.keeps));
+    EXPECT_TRUE(log.contains(fmt::format("Not deleting {}: it is not a picture inside {}", c.path, kFolder)));
+  }
+}
+
+TEST_F(TimelineListTest, MalformedStoredTimelinesShowSafelyAndCanBeCleaned) {
+  TovalunePreferencesManager::setPrefForKey("ImageTimeline", "not a list");
+  {
+    TimelineScreen screen;
+    EXPECT_TRUE(screen.rowTexts().empty());
+    EXPECT_TRUE(screen.list->addToTimelineWithTime("08:00:00", kRandomImageMarker));
+    EXPECT_EQ(storedStarts(), (Strings{"08:00:00"}));
+  }
+  storeTimeline({Value(42), timelineEntry("08:00:00", kRandomImageMarker), Value(Dictionary{{"Start", 7}})});
+  TimelineScreen screen;
+  EXPECT_EQ(screen.rowTexts().size(), 3u);
+  screen.swipeAndDeleteRow(0);
+  EXPECT_EQ(storedTimelineArray()->size(), 2u);
+}
+
+}  // namespace
