@@ -246,6 +246,19 @@ std::optional<PhotoCollectionRecord> photoLibraryCollection(const std::string& l
   return found.front();
 }
 
+std::vector<PhotoAssetRecord> photoLibraryAllAssetsNewestFirst(std::size_t limit) {
+  std::vector<PhotoAssetRecord> out;
+  auto db = Database::open(false);
+  if (!db) return out;
+  std::string sql = fmt::format(
+      "SELECT identifier, path, width, height, created FROM assets ORDER BY created DESC, id DESC{}", limitClause(limit));
+  bool ok = db->query(sql, {}, [&](sqlite3_stmt* s) {
+    out.push_back({text(s, 0), text(s, 1), sqlite3_column_int(s, 2), sqlite3_column_int(s, 3), sqlite3_column_double(s, 4)});
+  });
+  if (!ok) out.clear();
+  return out;
+}
+
 std::vector<PhotoAssetRecord> photoLibraryAssetsInCollection(const std::string& collectionIdentifier, std::size_t limit) {
   std::vector<PhotoAssetRecord> out;
   auto db = Database::open(false);

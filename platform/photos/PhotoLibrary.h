@@ -49,6 +49,9 @@ std::vector<PhotoCollectionRecord> photoLibraryCollectionsInList(const std::stri
 std::vector<PhotoAssetRecord> photoLibraryAssetsInCollection(const std::string& collectionIdentifier,
                                                              std::size_t limit = 0);
 std::vector<PhotoCollectionRecord> photoLibraryAllCollections();
+// Every asset of the library, in or out of albums, the most recently created first (the image
+// picker's order).
+std::vector<PhotoAssetRecord> photoLibraryAllAssetsNewestFirst(std::size_t limit = 0);
 std::optional<PhotoCollectionRecord> photoLibraryCollection(const std::string& localIdentifier);
 
 // Writes. Each creates the library when there is none and returns the new local identifier, or
