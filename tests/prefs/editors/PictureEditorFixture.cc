@@ -5,6 +5,7 @@
 #include "platform/dispatch/Dispatch.h"
 #include "platform/foundation/DeviceSettings.h"
 #include "platform/uikit/ScreenRenderer.h"
+#include "platform/uikit/UIAlertController.h"
 #include "platform/uikit/UIScreen.h"
 #include "platform/uikit/UITouchDelivery.h"
 
@@ -17,10 +18,14 @@ ShownScreen showPushed(const std::shared_ptr<UIViewController>& screen) {
   shown.window->setRootViewController(shown.navigation);
   shown.window->makeKeyAndVisible();
   shown.navigation->pushViewController(screen, true);
+  layOut(shown);
+  return shown;
+}
+
+void layOut(const ShownScreen& shown) {
   shown.window->layoutIfNeeded();
   platform::drainMainQueue();
   shown.window->layoutIfNeeded();
-  return shown;
 }
 
 bool tapOnScreen(const UIView& view) {
@@ -36,6 +41,22 @@ bool tapRow(UITableView& table, int row) {
   bool took = platform::tapAtPoint(CGPoint{r.midX(), r.midY()}) != nullptr;
   platform::drainMainQueue();
   return took;
+}
+
+bool tapItem(UICollectionView& grid, int item) {
+  const auto indexPath = NSIndexPath::indexPathForRow(item, 0);
+  grid.layoutIfNeeded();
+  if (!grid.scrollToItemAtIndexPath(indexPath, UICollectionViewScrollPositionNone, false)) return false;
+  grid.layoutIfNeeded();
+  platform::drainMainQueue();
+  CGRect r = grid.convertRectToView(grid.frameForItemAtIndexPath(indexPath), nullptr);
+  bool took = platform::tapAtPoint(CGPoint{r.midX(), r.midY()}) != nullptr;
+  platform::drainMainQueue();
+  return took;
+}
+
+std::shared_ptr<UIAlertController> shownAlert(const ShownScreen& shown) {
+  return std::dynamic_pointer_cast<UIAlertController>(shown.navigation->presentedViewController());
 }
 
 bool tapButton(const std::string& title) {

@@ -1,0 +1,53 @@
+#pragma once
+// What the local image selector and the stored image viewer share: the listing of a picture
+// folder, the tile's picture and the tile's looks, so the two grids look and behave alike.
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/image/UIImage.h"
+#include "platform/uikit/UICollectionViewCell.h"
+#include "platform/uikit/UIImageView.h"
+
+class UIViewController;
+
+// Tiles are this many points square, inside a margin of this many points around the grid.
+inline constexpr double kImageTileSize = 100;
+inline constexpr double kImageGridInset = 20;
+inline constexpr const char* kImageTileReuseIdentifier = "cellIdentifier";
+
+// The paths of the pictures in a folder, in the order the folder lists them: every entry (not
+// recursive) that can be decoded as a picture. Subfolders, hidden files and anything else are
+// skipped without a word. A missing folder logs "Could not find local folder: %@", an empty or
+// unreadable one "Could not find any files in local folder: %@", and gives no paths.
+//
+// Each file is really decoded, so a damaged or truncated picture is left out exactly as a full
+// decode would leave it out; the decode is a scaled one (a JPEG's DCT scaling), which reads every
+// byte of the picture but keeps only a few pixels, so a folder of phone photos lists quickly.
+std::vector<std::string> picturePathsInFolder(const std::string& folder);
+
+// The picture of a file as a tile shows it: decoded at the tile's size in pixels on this screen
+// (aspect fit leaves it looking exactly as the full picture would), so a grid's memory is that
+// of its tiles and not of the photos. nullptr when the file is no longer a picture.
+std::shared_ptr<UIImage> tileImageAtPath(const std::string& path);
+
+// The localized text for an English key, from the host application's main bundle (default table);
+// the key itself when there is no translation.
+std::string editorLocalizedString(const std::string& key);
+
+// Dismisses what the screen shows over itself (through its navigation controller, which presents
+// for it), if anything. An alert's button has already taken its alert away when its handler runs;
+// asking then must not take away whatever presents the screen itself.
+void dismissWhatScreenPresents(UIViewController& screen);
+
+// ---- The tile's looks, one behaviour for both grids' cell classes ----
+// layoutSubviews: corners rounded by 0.225 × the cell's width, clipped, grey background, the
+// picture's tint white (a template picture, the plus sign, is drawn white).
+void layoutImageTile(UICollectionViewCell& cell, UIImageView* imageView);
+// setImage:: the image view is made on first use with the cell's bounds, aspect fit, and added to
+// the cell itself; the picture is set and the cell laid out at once.
+void setImageTileImage(UICollectionViewCell& cell, std::shared_ptr<UIImageView>& imageView,
+                       std::shared_ptr<UIImage> image);
+// prepareForReuse: the image view is removed and dropped, so each use starts with a fresh one of
+// full size (the plus tile shrinks its own).
+void dropImageTileView(std::shared_ptr<UIImageView>& imageView);
