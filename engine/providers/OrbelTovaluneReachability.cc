@@ -14,7 +14,9 @@ namespace {
 
 void reachabilityCallback(platform::SCNetworkReachabilityRef, SCNetworkReachabilityFlags, void* info) {
   if (!info) return;
-  objc::NSNotificationCenter::defaultCenter().postNotificationName(kReachabilityChangedNotification, nullptr);
+  // The observers are told which monitor changed: info is the monitor that set the callback.
+  objc::NSNotificationCenter::defaultCenter().postNotificationName(kReachabilityChangedNotification,
+                                                                   static_cast<OrbelTovaluneReachability*>(info));
 }
 
 // NSAssert: the handler's line names the method and the file, the exception carries the message.

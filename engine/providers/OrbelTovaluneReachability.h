@@ -4,6 +4,7 @@
 #include <memory>
 #include <string>
 
+#include "platform/runtime/Runtime.h"
 #include "platform/system/SCNetworkReachability.h"
 
 // The name of the change notification.
@@ -11,7 +12,8 @@ extern const char* const kReachabilityChangedNotification;
 
 enum NetworkStatus { NotReachable = 0, ReachableViaWiFi = 1, ReachableViaWWAN = 2 };
 
-class OrbelTovaluneReachability : public std::enable_shared_from_this<OrbelTovaluneReachability> {
+// An object of the runtime, so that its change notification can carry the monitor itself.
+class OrbelTovaluneReachability : public objc::Object {
  public:
   // Each returns nothing when the platform reference cannot be made.
   static std::shared_ptr<OrbelTovaluneReachability> reachabilityWithHostName(const std::string& hostName);

@@ -52,7 +52,8 @@ std::optional<json> parseAnswer(const std::optional<std::string>& text, const ch
       return std::nullopt;
     }
     return root;
-  } catch (const json::parse_error& e) {
+  } catch (const json::exception& e) {
+    // Not only syntax: a number too large for a double is an out_of_range error of the parser.
     NSLog("[Tovalune] {}(1): {}", method, e.what());
     return std::nullopt;
   }

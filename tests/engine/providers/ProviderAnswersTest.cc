@@ -28,6 +28,10 @@ TEST_F(AnswerTest, MicrosoftFailuresLogTheirStepAndGiveNil) {
       {"number beyond a double", "8E484", "[Tovalune] fetchRandomImageFromMicrosoftWithHandler(1): "},
       {"item with a number beyond a double", R"({"batchrsp":{"items":[{"item":"{\"ad\":-1e999}"}]}})",
        "[Tovalune] fetchRandomImageFromMicrosoftWithHandler(2): "},
+      {"bare number", "42", "[Tovalune] fetchRandomImageFromMicrosoftWithHandler(1): "},
+      {"bare null", "null", "[Tovalune] fetchRandomImageFromMicrosoftWithHandler(1): "},
+      {"item a bare string", R"({"batchrsp":{"items":[{"item":"\"text\""}]}})",
+       "[Tovalune] fetchRandomImageFromMicrosoftWithHandler(2): "},
       {"item not json", R"({"batchrsp":{"items":[{"item":"{not json"}]}})",
        "[Tovalune] fetchRandomImageFromMicrosoftWithHandler(2): "},
       {"empty items", R"({"batchrsp":{"ver":"1.0","items":[]}})",
@@ -88,14 +92,13 @@ TEST_F(AnswerTest, DesktopprRecordedAnswersAndMissingKeys) {
     body = missing;
     EXPECT_FALSE(fetchOnce(4));
   }
-  body = "{\"response\":";
-  EXPECT_FALSE(fetchOnce(4));
-  EXPECT_TRUE(log.containsSubstring("[Tovalune] fetchRandomImageFromDesktopprWithHandler(1): "));
-  // A number too large for a double is an error of the parser's own kind.
-  body = "{\"response\":8E484}";
-  log.clear();
-  EXPECT_FALSE(fetchOnce(4));
-  EXPECT_TRUE(log.containsSubstring("[Tovalune] fetchRandomImageFromDesktopprWithHandler(1): "));
+  for (const char* notAnObject : {"{\"response\":", "7", "null", "\"text\"", "{\"response\":8E484}"}) {
+    SCOPED_TRACE(notAnObject);
+    body = notAnObject;
+    log.clear();
+    EXPECT_FALSE(fetchOnce(4));
+    EXPECT_TRUE(log.containsSubstring("[Tovalune] fetchRandomImageFromDesktopprWithHandler(1): "));
+  }
   for (const char* odd : {R"({"response":[1]})", R"({"response":{"image":{"url":7}}})"}) {
     body = odd;
     EXPECT_FALSE(fetchOnce(4));

@@ -2,6 +2,7 @@
 #include "platform/foundation/DeviceSettings.h"
 #include "platform/foundation/NSException.h"
 #include "platform/foundation/NSLog.h"
+#include "platform/runtime/NSNotification.h"
 #include "tests/support/TempDeviceRoot.h"
 
 #include <gtest/gtest.h>
@@ -57,6 +58,27 @@ TEST(Reachability, InternetStatusFollowsTheDevicesNetwork) {
     r->stopNotifier();
   }
   EXPECT_FALSE(OrbelTovaluneReachability::reachabilityWithHostName(""));
+}
+
+TEST(Reachability, AChangePostsTheNotificationWithTheMonitorAsItsObject) {
+  TempDeviceRoot root;
+  platform::DeviceSettings s;
+  s.network = platform::NetworkKind::WiFi;
+  ASSERT_TRUE(platform::saveDeviceSettings(s));
+  auto r = OrbelTovaluneReachability::reachabilityForInternetConnection();
+  ASSERT_TRUE(r);
+  std::vector<objc::Object*> objects;
+  auto& center = objc::NSNotificationCenter::defaultCenter();
+  int token = center.addObserver(kReachabilityChangedNotification,
+                                 [&](const objc::NSNotification& n) { objects.push_back(n.object()); });
+  ASSERT_TRUE(r->startNotifier());
+  s.network = platform::NetworkKind::Cellular;
+  ASSERT_TRUE(platform::saveDeviceSettings(s));
+  platform::CFRunLoopRunInMode(platform::kCFRunLoopDefaultMode, 0, true);
+  r->stopNotifier();
+  center.removeObserver(token);
+  ASSERT_EQ(objects.size(), 1u);
+  EXPECT_EQ(objects[0], r.get());
 }
 
 TEST(Reachability, MonitorWithoutReferenceIsAProgrammingError) {
