@@ -29,7 +29,10 @@ std::shared_ptr<TovaluneImageSelectorViewController> TovaluneImageSelectorViewCo
   return std::static_pointer_cast<TovaluneImageSelectorViewController>(objc::class_createInstance(cls()));
 }
 
-TovaluneImageSelectorViewController::TovaluneImageSelectorViewController(objc::Class* isa) : UIViewController(isa) {}
+// Titled from the start: the list names a screen by its title before the screen is shown.
+TovaluneImageSelectorViewController::TovaluneImageSelectorViewController(objc::Class* isa) : UIViewController(isa) {
+  setTitle(editorLocalizedString("Image Selector"));
+}
 
 void TovaluneImageSelectorViewController::viewDidLoad() {
   UIViewController::viewDidLoad();

@@ -40,7 +40,10 @@ std::shared_ptr<TovaluneImageViewerViewController> TovaluneImageViewerViewContro
   return std::static_pointer_cast<TovaluneImageViewerViewController>(objc::class_createInstance(cls()));
 }
 
-TovaluneImageViewerViewController::TovaluneImageViewerViewController(objc::Class* isa) : UIViewController(isa) {}
+// Titled from the start: the list names a screen by its title before the screen is shown.
+TovaluneImageViewerViewController::TovaluneImageViewerViewController(objc::Class* isa) : UIViewController(isa) {
+  setTitle(editorLocalizedString("Image Viewer"));
+}
 
 void TovaluneImageViewerViewController::viewDidLoad() {
   UIViewController::viewDidLoad();

@@ -1,9 +1,9 @@
 #include "prefs/editors/TovalunePhotoAlbumSelectorViewController.h"
 
-#include "platform/foundation/NSBundle.h"
 #include "platform/foundation/NSLog.h"
 #include "platform/photos/PHAssetCollection.h"
 #include "platform/photos/PHCollectionList.h"
+#include "prefs/editors/TovaluneImageGrid.h"
 #include "shared/TovalunePreferencesManager.h"
 
 namespace {
@@ -30,13 +30,15 @@ std::shared_ptr<TovalunePhotoAlbumSelectorViewController> TovalunePhotoAlbumSele
   return screen;
 }
 
-TovalunePhotoAlbumSelectorViewController::TovalunePhotoAlbumSelectorViewController(objc::Class* isa)
-    : UITableViewController(isa) {}
+// Titled from the start: the list names a screen by its title before the screen is shown.
+TovalunePhotoAlbumSelectorViewController::TovalunePhotoAlbumSelectorViewController(objc::Class* isa) : UITableViewController(isa) {
+  setTitle(editorLocalizedString("Album Selector"));
+}
 
 void TovalunePhotoAlbumSelectorViewController::viewDidLoad() {
   UITableViewController::viewDidLoad();
   view()->setBackgroundColor(UIColor::whiteColor());
-  setTitle(NSBundle::mainBundle()->localizedStringForKey("Album Selector", "", ""));
+  setTitle(editorLocalizedString("Album Selector"));
   setExtendedLayoutIncludesOpaqueBars(true);
   setup();
 }
