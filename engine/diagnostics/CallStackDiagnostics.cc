@@ -5,6 +5,7 @@
 
 #include "engine/diagnostics/LoadCommands.h"
 #include "platform/foundation/NSLog.h"
+#include "platform/foundation/NSString.h"
 #include "platform/symbolication/CoreSymbolication.h"
 #include "platform/symbolication/DynamicLoader.h"
 
@@ -19,14 +20,6 @@ const platform::mach_header* loadedImageHeader(const char* path) {
   return nullptr;
 }
 
-std::vector<std::string> split(const std::string& line) {
-  std::vector<std::string> pieces;
-  std::size_t start = 0;
-  for (std::size_t space; (space = line.find(' ', start)) != std::string::npos; start = space + 1)
-    pieces.push_back(line.substr(start, space - start));
-  pieces.push_back(line.substr(start));
-  return pieces;
-}
 
 }  // namespace
 
@@ -68,7 +61,7 @@ std::vector<std::string> symbolicatedStackSymbols(const std::vector<std::string>
   for (std::size_t i = 0; i < result.size() && i < addresses.size(); ++i) {
     std::optional<std::string> name = nameForSymbol(addresses[i]);
     if (!name) continue;
-    std::vector<std::string> pieces = split(result[i]);
+    std::vector<std::string> pieces = platform::componentsSeparatedByString(result[i], " ");
     if (pieces.size() < 3) continue;
     pieces.resize(pieces.size() - 3);
     std::string shortened;

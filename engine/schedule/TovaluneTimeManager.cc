@@ -6,6 +6,7 @@
 
 #include "platform/foundation/NSDate.h"
 #include "platform/foundation/NSLog.h"
+#include "platform/foundation/NSString.h"
 #include "shared/TovalunePreferencesManager.h"
 
 using platform::Array;
@@ -22,16 +23,6 @@ struct StartTime {
   float hour, minute, second;
 };
 
-std::vector<std::string> split(const std::string& s, char sep) {
-  std::vector<std::string> parts;
-  std::size_t start = 0;
-  for (std::size_t i = 0; i <= s.size(); ++i)
-    if (i == s.size() || s[i] == sep) {
-      parts.push_back(s.substr(start, i - start));
-      start = i + 1;
-    }
-  return parts;
-}
 
 // The pane writes every entry as {Start "HH:mm:00", ImagePath string}; anything else came from
 // elsewhere and is passed over so that one bad element does not stop the whole timeline.
@@ -40,7 +31,7 @@ const Dictionary* validEntry(const Value& element, StartTime* start) {
   const Value* s = entry ? platform::find(*entry, "Start") : nullptr;
   const Value* path = entry ? platform::find(*entry, "ImagePath") : nullptr;
   if (!s || !s->string() || !path || !path->string()) return nullptr;
-  std::vector<std::string> fields = split(*s->string(), ':');
+  std::vector<std::string> fields = platform::componentsSeparatedByString(*s->string(), ":");
   if (fields.size() < 3) return nullptr;
   *start = {Value(fields[0]).floatValue(), Value(fields[1]).floatValue(), Value(fields[2]).floatValue()};
   return entry;

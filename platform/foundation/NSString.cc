@@ -65,4 +65,28 @@ std::string stringByTrimmingWhitespace(std::string_view s) {
   return std::string(s);
 }
 
+std::vector<std::string> componentsSeparatedByString(std::string_view s, std::string_view separator) {
+  if (separator.empty()) return {std::string(s)};
+  std::vector<std::string> pieces;
+  std::size_t start = 0;
+  for (std::size_t at; (at = s.find(separator, start)) != std::string_view::npos; start = at + separator.size())
+    pieces.emplace_back(s.substr(start, at - start));
+  pieces.emplace_back(s.substr(start));
+  return pieces;
+}
+
+std::string uppercaseString(std::string_view s) {
+  std::string out(s);
+  for (char& c : out)
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  return out;
+}
+
+std::string lowercaseString(std::string_view s) {
+  std::string out(s);
+  for (char& c : out)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  return out;
+}
+
 }  // namespace platform
