@@ -6,18 +6,8 @@
 #include "platform/foundation/NSDate.h"
 #include "platform/foundation/NSLog.h"
 
-objc::Class* NSDateFormatter::cls() {
-  static objc::Class* c = [] {
-    objc::Class* k = objc::objc_allocateClassPair(objc::NSObjectClass(), "NSDateFormatter");
-    k->setAllocator(&objc::allocateInstance<NSDateFormatter>);
-    return k;
-  }();
-  return c;
-}
-
 std::shared_ptr<NSDateFormatter> NSDateFormatter::create() { return std::make_shared<NSDateFormatter>(); }
 
-NSDateFormatter::NSDateFormatter(objc::Class* isa) : objc::Object(isa) {}
 
 void NSDateFormatter::setDateFormat(std::string format) {
   format_ = std::move(format);

@@ -14,18 +14,16 @@
 // two-letter field followed by a digit) and the fields in range. A date parsed from a time-only
 // pattern is on 2000-01-01 in the device's time zone, as Foundation's default date is; on a day
 // whose clock skips that time, the moment after the gap is returned, as mktime resolves it.
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
-#include "platform/runtime/Runtime.h"
-
-class NSDateFormatter : public objc::Object {
+// A plain object (Foundation sits below the runtime here): nothing hooks or looks it up by name.
+class NSDateFormatter {
  public:
-  static objc::Class* cls();
   // [[NSDateFormatter alloc] init]: the device's locale and time zone, an empty pattern.
   static std::shared_ptr<NSDateFormatter> create();
-  explicit NSDateFormatter(objc::Class* isa = NSDateFormatter::cls());
 
   const std::string& dateFormat() const { return format_; }
   void setDateFormat(std::string format);

@@ -162,9 +162,10 @@ class UIImagePickerController::GridScreen : public UIViewController,
   void loadView() override {
     auto root = std::make_shared<PickerView>();
     root->setBackgroundColor(UIColor::whiteColor());
+    // The view may begin under the translucent bar; the grid begins below it.
     root->top = [this] {
       auto navigation = navigationController();
-      return navigation ? navigation->contentTop() : 0.0;
+      return navigation && isViewLoaded() ? navigation->contentTop() - view()->frame().minY() : 0.0;
     };
     setView(root);
   }
