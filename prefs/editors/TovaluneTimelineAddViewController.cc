@@ -8,6 +8,7 @@
 #include "platform/uikit/UIDatePicker.h"
 #include "platform/uikit/UILabel.h"
 #include "platform/uikit/UINavigationController.h"
+#include "platform/uikit/UIScreen.h"
 #include "shared/ImageFolders.h"
 
 namespace {
@@ -45,6 +46,12 @@ std::shared_ptr<TovaluneTimelineAddViewController> TovaluneTimelineAddViewContro
 }
 
 TovaluneTimelineAddViewController::TovaluneTimelineAddViewController(objc::Class* isa) : UIViewController(isa) {}
+
+void TovaluneTimelineAddViewController::loadView() {
+  // The screen's size from the start, as the device gives a controller without a nib: setup lays
+  // the screen out from the view's size.
+  setView(UIView::alloc()->initWithFrame(UIScreen::mainScreen().bounds()));
+}
 
 void TovaluneTimelineAddViewController::viewDidLoad() { setup(); }
 

@@ -64,6 +64,7 @@ class TovaluneTimelineAddViewController : public UIViewController, public UIImag
   std::optional<double> selectedDate() const { return selectedDate_; }
 
  protected:
+  void loadView() override;
   void viewDidLoad() override;
 
  private:

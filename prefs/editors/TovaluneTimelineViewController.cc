@@ -109,12 +109,19 @@ std::shared_ptr<TovaluneTimelineViewController> TovaluneTimelineViewController::
   return std::static_pointer_cast<TovaluneTimelineViewController>(objc::class_createInstance(cls()));
 }
 
-TovaluneTimelineViewController::TovaluneTimelineViewController(objc::Class* isa) : UITableViewController(isa) {}
+namespace {
+std::string localizedTitle() { return NSBundle::mainBundle()->localizedStringForKey("Timeline", "", ""); }
+}  // namespace
+
+// Named from the start, so that the list that opens it can name it before its view is loaded.
+TovaluneTimelineViewController::TovaluneTimelineViewController(objc::Class* isa) : UITableViewController(isa) {
+  setTitle(localizedTitle());
+}
 
 void TovaluneTimelineViewController::viewDidLoad() {
   UITableViewController::viewDidLoad();
   view()->setBackgroundColor(UIColor::whiteColor());
-  setTitle(NSBundle::mainBundle()->localizedStringForKey("Timeline", "", ""));
+  setTitle(localizedTitle());
   setExtendedLayoutIncludesOpaqueBars(true);
   tableView()->setAllowsMultipleSelectionDuringEditing(false);
   setup();
