@@ -19,11 +19,13 @@ const char* const kKeys[] = {"Enabled",      "Location",   "ImageMode",     "Dis
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
   fuzz::prepareDevice();
+  platform::createDirectoryAtPath(platform::stringByDeletingLastPathComponent(TovalunePreferencesManager::kPreferencesPath));
   return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  platform::writeFile(TovalunePreferencesManager::kPreferencesPath, fuzz::bytes(data, size), false);
+  fuzz::check(platform::writeFile(TovalunePreferencesManager::kPreferencesPath, fuzz::bytes(data, size), false),
+              "the preferences file could not be written");
   const platform::Dictionary defaults = TovalunePreferencesManager::defaultPrefs();
   auto whole = TovalunePreferencesManager::getPrefs();
   for (const char* key : kKeys) {

@@ -2,6 +2,7 @@
 
 #include <plist/plist.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -136,6 +137,48 @@ plist_t toNode(const Value& v) {
       v.storage());
 }
 
+// libplist turns a binary UTF-16 string holding U+0000 into a text with a NUL inside, and when
+// such a text is a dictionary key, reading the key asserts and ends the process. So a binary
+// list with such a string is refused before libplist reads it. The walk trusts nothing: every
+// offset and length is checked against the bytes, and anything it cannot follow is left to
+// libplist's own checks.
+bool binaryHoldsNulCharacter(std::string_view b) {
+  auto byte = [&](std::size_t i) { return static_cast<uint8_t>(b[i]); };
+  auto number = [&](std::size_t at, std::size_t width, uint64_t* out) {
+    if (width == 0 || width > 8 || at > b.size() || b.size() - at < width) return false;
+    uint64_t v = 0;
+    for (std::size_t i = 0; i < width; ++i) v = v << 8 | byte(at + i);
+    *out = v;
+    return true;
+  };
+  if (b.size() < 40) return false;
+  const std::size_t trailer = b.size() - 32;
+  const std::size_t offsetWidth = byte(trailer + 6);
+  uint64_t objects = 0, table = 0;
+  if (!number(trailer + 8, 8, &objects) || !number(trailer + 24, 8, &table)) return false;
+  if (offsetWidth == 0 || offsetWidth > 8 || table > trailer) return false;
+  objects = std::min<uint64_t>(objects, (trailer - table) / offsetWidth);
+  for (uint64_t i = 0; i < objects; ++i) {
+    uint64_t offset = 0;
+    if (!number(table + i * offsetWidth, offsetWidth, &offset) || offset >= trailer) continue;
+    const uint8_t marker = byte(offset);
+    if ((marker & 0xF0) != 0x60) continue;
+    uint64_t count = marker & 0x0F;
+    std::size_t start = offset + 1;
+    if (count == 0x0F) {
+      if (start >= trailer || (byte(start) & 0xF0) != 0x10) continue;
+      const std::size_t width = std::size_t{1} << (byte(start) & 0x0F);
+      if (!number(start + 1, width, &count)) continue;
+      start += 1 + width;
+    }
+    if (start > trailer) continue;
+    count = std::min<uint64_t>(count, (trailer - start) / 2);
+    for (uint64_t j = 0; j < count; ++j)
+      if (byte(start + 2 * j) == 0 && byte(start + 2 * j + 1) == 0) return true;
+  }
+  return false;
+}
+
 bool looksLikePlist(std::string_view bytes) {
   if (bytes.size() >= 8 && bytes.substr(0, 6) == "bplist") return true;
   // XML: optional BOM and white space, then '<'.
@@ -148,10 +191,12 @@ bool looksLikePlist(std::string_view bytes) {
 PlistPtr parse(std::string_view bytes) {
   if (bytes.empty() || bytes.size() > std::numeric_limits<uint32_t>::max() || !looksLikePlist(bytes)) return nullptr;
   plist_t root = nullptr;
-  if (plist_is_binary(bytes.data(), static_cast<uint32_t>(bytes.size())))
+  if (plist_is_binary(bytes.data(), static_cast<uint32_t>(bytes.size()))) {
+    if (binaryHoldsNulCharacter(bytes)) return nullptr;
     plist_from_bin(bytes.data(), static_cast<uint32_t>(bytes.size()), &root);
-  else
+  } else {
     plist_from_xml(bytes.data(), static_cast<uint32_t>(bytes.size()), &root);
+  }
   return PlistPtr(root);
 }
 

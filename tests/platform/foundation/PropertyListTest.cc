@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <random>
+#include <string>
+#include <vector>
 
 #include "platform/foundation/FileManager.h"
 #include "platform/foundation/PropertyList.h"
@@ -66,6 +68,64 @@ TEST(PropertyList, ArbitraryBytesNeverCrashTheReader) {
     if (v) (void)v->toJSON();
   }
   SUCCEED();
+}
+
+// A binary list written by hand: a dictionary of one entry, its key a UTF-16 string, its value 5.
+std::string binaryDictionaryWithUtf16Key(const std::u16string& key) {
+  std::string out = "bplist00";
+  std::vector<std::size_t> offsets;
+  offsets.push_back(out.size());
+  out += "\xD1\x01\x02";  // a dictionary of one entry: key object 1, value object 2
+  offsets.push_back(out.size());
+  out += static_cast<char>(0x60 | key.size());
+  for (char16_t c : key) {
+    out += static_cast<char>(c >> 8);
+    out += static_cast<char>(c & 0xFF);
+  }
+  offsets.push_back(out.size());
+  out += "\x10\x05";
+  const std::size_t table = out.size();
+  for (std::size_t o : offsets) out += static_cast<char>(o);
+  std::string trailer(32, '\0');
+  trailer[6] = 1;   // offset width
+  trailer[7] = 1;   // object reference width
+  trailer[15] = 3;  // objects
+  trailer[31] = static_cast<char>(table);
+  return out + trailer;
+}
+
+TEST(PropertyList, BinaryKeyHoldingNulIsRefusedRatherThanFatal) {
+  // libplist asserts (ending the process) when it reads a key with a NUL inside; such a file is
+  // refused before it gets there, and every other key still reads.
+  TempDeviceRoot root;
+  createDirectoryAtPath("/p");
+  const struct {
+    std::u16string key;
+    const char* utf8;  // nullptr: the file is refused
+  } table[] = {
+      {u"ok", "ok"},
+      {u"\u00e9t\u00e9", "\u00e9t\u00e9"},
+      {std::u16string(u"a\0b", 3), nullptr},
+      {std::u16string(u"\0", 1), nullptr},
+  };
+  for (const auto& row : table) {
+    SCOPED_TRACE(row.key.size());
+    const std::string bytes = binaryDictionaryWithUtf16Key(row.key);
+    ASSERT_TRUE(writeFile("/p/k.plist", bytes));
+    auto value = propertyListFromBytes(bytes);
+    Value found;
+    if (row.utf8) {
+      ASSERT_TRUE(value.has_value());
+      EXPECT_EQ(*value, Value(Dictionary{{row.utf8, 5}}));
+      EXPECT_TRUE(dictionaryWithContentsOfFile("/p/k.plist").has_value());
+      EXPECT_EQ(valueForKeyInFile("/p/k.plist", row.utf8, &found), FileLookup::Found);
+      EXPECT_EQ(found, Value(5));
+    } else {
+      EXPECT_FALSE(value.has_value());
+      EXPECT_FALSE(dictionaryWithContentsOfFile("/p/k.plist").has_value());
+      EXPECT_EQ(valueForKeyInFile("/p/k.plist", "a", &found), FileLookup::Unreadable);
+    }
+  }
 }
 
 TEST(PlistValue, ConversionsFollowNSNumberAndNSString) {
