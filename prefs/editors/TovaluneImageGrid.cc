@@ -1,5 +1,11 @@
 #include "prefs/editors/TovaluneImageGrid.h"
 
+#include <algorithm>
+#include <atomic>
+#include <cmath>
+#include <optional>
+#include <thread>
+
 #include "platform/foundation/FileManager.h"
 #include "platform/foundation/NSBundle.h"
 #include "platform/foundation/NSLog.h"
@@ -7,28 +13,57 @@
 #include "platform/uikit/UIScreen.h"
 #include "platform/uikit/UIViewController.h"
 
-std::vector<std::string> picturePathsInFolder(const std::string& folder) {
-  std::vector<std::string> paths;
+namespace {
+
+// Enough pixels to tell a picture's shape to within a pixel in 64, few enough to cost nothing.
+constexpr double kShapeProbePixels = 64;
+
+// Decodes the files on a few threads; each result lands in its own slot, so the order stays the
+// listing's.
+std::vector<std::optional<FolderPicture>> probeAll(const std::vector<std::string>& paths) {
+  std::vector<std::optional<FolderPicture>> found(paths.size());
+  std::atomic<std::size_t> next{0};
+  auto work = [&] {
+    for (std::size_t i = next++; i < paths.size(); i = next++) {
+      auto image = UIImage::thumbnailWithContentsOfFile(paths[i], kShapeProbePixels, kShapeProbePixels);
+      if (image && image->width() > 0) found[i] = FolderPicture{paths[i], image->height() / image->width()};
+    }
+  };
+  const std::size_t threads = std::min<std::size_t>({std::max(1u, std::thread::hardware_concurrency()), 4, paths.size()});
+  std::vector<std::thread> helpers;
+  for (std::size_t t = 1; t < threads; ++t) helpers.emplace_back(work);
+  work();
+  for (auto& helper : helpers) helper.join();
+  return found;
+}
+
+}  // namespace
+
+std::vector<FolderPicture> picturesInFolder(const std::string& folder) {
+  std::vector<FolderPicture> pictures;
   if (!platform::directoryExistsAtPath(folder)) {
     NSLog("Could not find local folder: {}", folder);
-    return paths;
+    return pictures;
   }
   auto names = platform::contentsOfDirectoryAtPath(folder);
   if (!names || names->empty()) {
     NSLog("Could not find any files in local folder: {}", folder);
-    return paths;
+    return pictures;
   }
-  for (const auto& name : *names) {
-    std::string path = platform::stringByAppendingPathComponent(folder, name);
-    // A one-pixel target: the decoder still reads and checks the whole picture.
-    if (UIImage::thumbnailWithContentsOfFile(path, 1, 1)) paths.push_back(std::move(path));
-  }
-  return paths;
+  std::vector<std::string> paths;
+  for (const auto& name : *names) paths.push_back(platform::stringByAppendingPathComponent(folder, name));
+  for (auto& picture : probeAll(paths))
+    if (picture) pictures.push_back(std::move(*picture));
+  return pictures;
 }
 
-std::shared_ptr<UIImage> tileImageAtPath(const std::string& path) {
+std::shared_ptr<UIImage> tileImageAtPath(const std::string& path, double heightOverWidth) {
   const double pixels = kImageTileSize * UIScreen::mainScreen().scale();
-  return UIImage::thumbnailWithContentsOfFile(path, pixels, pixels);
+  const double shape = std::isfinite(heightOverWidth) && heightOverWidth > 0 ? heightOverWidth : 1;
+  // The size the picture has once fitted in the tile; the decoder gives at least that.
+  const double width = shape >= 1 ? pixels / shape : pixels;
+  const double height = shape >= 1 ? pixels : pixels * shape;
+  return UIImage::thumbnailWithContentsOfFile(path, std::ceil(width), std::ceil(height));
 }
 
 std::string editorLocalizedString(const std::string& key) {

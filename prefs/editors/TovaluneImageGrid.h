@@ -16,20 +16,29 @@ inline constexpr double kImageTileSize = 100;
 inline constexpr double kImageGridInset = 20;
 inline constexpr const char* kImageTileReuseIdentifier = "cellIdentifier";
 
-// The paths of the pictures in a folder, in the order the folder lists them: every entry (not
-// recursive) that can be decoded as a picture. Subfolders, hidden files and anything else are
-// skipped without a word. A missing folder logs "Could not find local folder: %@", an empty or
-// unreadable one "Could not find any files in local folder: %@", and gives no paths.
+// A picture of a folder: its path, and its shape (height over width), which lets its tile ask the
+// decoder for no more pixels than the tile shows.
+struct FolderPicture {
+  std::string path;
+  double heightOverWidth = 1;
+};
+
+// The pictures of a folder, in the order the folder lists them: every entry (not recursive) that
+// can be decoded as a picture. Subfolders, hidden files and anything else are skipped without a
+// word. A missing folder logs "Could not find local folder: %@", an empty or unreadable one
+// "Could not find any files in local folder: %@", and gives no pictures.
 //
 // Each file is really decoded, so a damaged or truncated picture is left out exactly as a full
 // decode would leave it out; the decode is a scaled one (a JPEG's DCT scaling), which reads every
-// byte of the picture but keeps only a few pixels, so a folder of phone photos lists quickly.
-std::vector<std::string> picturePathsInFolder(const std::string& folder);
+// byte of the picture but keeps only a few pixels, and files are decoded a few at a time on the
+// processor's cores, so a folder of phone photos lists quickly.
+std::vector<FolderPicture> picturesInFolder(const std::string& folder);
 
-// The picture of a file as a tile shows it: decoded at the tile's size in pixels on this screen
-// (aspect fit leaves it looking exactly as the full picture would), so a grid's memory is that
-// of its tiles and not of the photos. nullptr when the file is no longer a picture.
-std::shared_ptr<UIImage> tileImageAtPath(const std::string& path);
+// The picture of a file as a tile shows it: aspect fit in the tile, so decoded at the size that
+// fits the tile's pixels on this screen and no larger; it looks exactly as the full picture would,
+// and a grid's memory is that of its tiles, not of the photos. nullptr when the file is no longer
+// a picture.
+std::shared_ptr<UIImage> tileImageAtPath(const std::string& path, double heightOverWidth);
 
 // The localized text for an English key, from the host application's main bundle (default table);
 // the key itself when there is no translation.

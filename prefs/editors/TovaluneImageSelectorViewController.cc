@@ -55,7 +55,14 @@ void TovaluneImageSelectorViewController::viewDidLoad() {
   view()->addSubview(collectionView_);
 }
 
-void TovaluneImageSelectorViewController::loadImages() { selectedImagePaths_ = picturePathsInFolder(kLocalImagesPath); }
+void TovaluneImageSelectorViewController::loadImages() {
+  selectedImagePaths_.clear();
+  tileShapes_.clear();
+  for (auto& picture : picturesInFolder(kLocalImagesPath)) {
+    selectedImagePaths_.push_back(std::move(picture.path));
+    tileShapes_.push_back(picture.heightOverWidth);
+  }
+}
 
 int TovaluneImageSelectorViewController::numberOfItemsInSection(UICollectionView*, int) {
   return static_cast<int>(selectedImagePaths_.size()) + 1;
@@ -73,7 +80,7 @@ std::shared_ptr<UICollectionViewCell> TovaluneImageSelectorViewController::cellF
   if (!cell) return nullptr;
   const std::size_t item = static_cast<std::size_t>(indexPath.item());
   if (item < selectedImagePaths_.size()) {
-    auto image = tileImageAtPath(selectedImagePaths_[item]);
+    auto image = tileImageAtPath(selectedImagePaths_[item], tileShapes_[item]);
     platform::dispatch_async(platform::dispatch_get_main_queue(), [cell, image] { cell->setImage(image); });
     return cell;
   }

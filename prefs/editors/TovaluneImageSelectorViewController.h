@@ -59,4 +59,6 @@ class TovaluneImageSelectorViewController : public UIViewController,
 
   std::shared_ptr<UICollectionView> collectionView_;
   std::vector<std::string> selectedImagePaths_;
+  // Height over width of each picture shown, as the listing found it; sizes the tile's decode.
+  std::vector<double> tileShapes_;
 };

@@ -68,14 +68,18 @@ void TovaluneImageViewerViewController::viewDidLoad() {
 
 void TovaluneImageViewerViewController::loadImages() {
   // Each date is read once; a file gone since the listing sorts last.
-  std::vector<std::pair<double, std::string>> dated;
-  for (auto& path : picturePathsInFolder(kStoreImagesPath)) {
-    double date = platform::contentModificationDate(path).value_or(-std::numeric_limits<double>::infinity());
-    dated.emplace_back(date, std::move(path));
+  std::vector<std::pair<double, FolderPicture>> dated;
+  for (auto& picture : picturesInFolder(kStoreImagesPath)) {
+    double date = platform::contentModificationDate(picture.path).value_or(-std::numeric_limits<double>::infinity());
+    dated.emplace_back(date, std::move(picture));
   }
   std::stable_sort(dated.begin(), dated.end(), [](const auto& a, const auto& b) { return a.first > b.first; });
   selectedImagePaths_.clear();
-  for (auto& [date, path] : dated) selectedImagePaths_.push_back(std::move(path));
+  tileShapes_.clear();
+  for (auto& [date, picture] : dated) {
+    selectedImagePaths_.push_back(std::move(picture.path));
+    tileShapes_.push_back(picture.heightOverWidth);
+  }
 }
 
 int TovaluneImageViewerViewController::numberOfItemsInSection(UICollectionView*, int) {
@@ -94,7 +98,7 @@ std::shared_ptr<UICollectionViewCell> TovaluneImageViewerViewController::cellFor
   if (!cell) return nullptr;
   const std::size_t item = static_cast<std::size_t>(indexPath.item());
   if (item >= selectedImagePaths_.size()) return cell;
-  auto image = tileImageAtPath(selectedImagePaths_[item]);
+  auto image = tileImageAtPath(selectedImagePaths_[item], tileShapes_[item]);
   platform::dispatch_async(platform::dispatch_get_main_queue(), [cell, image] { cell->setImage(image); });
   return cell;
 }

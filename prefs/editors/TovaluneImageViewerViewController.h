@@ -56,4 +56,6 @@ class TovaluneImageViewerViewController : public UIViewController,
 
   std::shared_ptr<UICollectionView> collectionView_;
   std::vector<std::string> selectedImagePaths_;
+  // Height over width of each picture shown, as the listing found it; sizes the tile's decode.
+  std::vector<double> tileShapes_;
 };
