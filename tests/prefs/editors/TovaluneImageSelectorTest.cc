@@ -93,6 +93,28 @@ TEST_F(ImageSelectorTest, OnlyPicturesAreTiledAndThePlusTileComesLast) {
   saveScreenshotIfAsked("image-selector-folder");
 }
 
+// A tile shows its picture fitted in 100 × 100 points (300 × 300 pixels on this screen): it holds
+// the pixels it shows (to within a percent), not the photo's millions, and never fewer.
+TEST_F(ImageSelectorTest, ATileHoldsThePixelsItShowsAndNoMore) {
+  struct Case {
+    int width, height;
+    std::uint32_t tileWidth, tileHeight;
+  } cases[] = {{600, 1300, 139, 300}, {1300, 600, 300, 139}, {900, 900, 300, 300}, {40, 30, 40, 30}};
+  platform::createDirectoryAtPath(kFolder);
+  for (std::size_t i = 0; i < std::size(cases); ++i)
+    platform::writeFile(inFolder(std::to_string(i) + ".png"), pngOfSize(cases[i].width, cases[i].height));
+  auto screen = open();
+  for (std::size_t i = 0; i < std::size(cases); ++i) {
+    SCOPED_TRACE(std::to_string(cases[i].width) + "x" + std::to_string(cases[i].height));
+    auto cell = tile(*screen, static_cast<int>(i));
+    ASSERT_TRUE(cell && cell->imageView() && cell->imageView()->image());
+    const auto& bitmap = cell->imageView()->image()->bitmap();
+    EXPECT_NEAR(bitmap.width, cases[i].tileWidth, 3);
+    EXPECT_NEAR(bitmap.height, cases[i].tileHeight, 3);
+    EXPECT_TRUE(bitmap.width >= cases[i].tileWidth || bitmap.height >= cases[i].tileHeight) << "fills the tile";
+  }
+}
+
 TEST_F(ImageSelectorTest, AMissingOrEmptyFolderShowsOnlyThePlusTileAndSaysWhy) {
   struct Case {
     const char* name;
