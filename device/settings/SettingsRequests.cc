@@ -9,6 +9,7 @@
 #include <nlohmann/json.hpp>
 
 #include "device/settings/SettingsApp.h"
+#include "device/settings/SettingsEditorRequests.h"
 #include "device/settings/SettingsListController.h"
 #include "device/settings/SettingsScreen.h"
 #include "platform/dispatch/Dispatch.h"
@@ -85,10 +86,9 @@ std::string show() {
   auto top = SettingsApp::shared().screenOnTop();
   json elements = json::array();
   for (const auto& e : platform::accessibilityElements()) elements.push_back(elementJSON(e));
-  return line(json{{"ok", true},
-                   {"title", top ? top->title() : ""},
-                   {"screen", top ? top->isa()->name() : ""},
-                   {"elements", elements}});
+  json reply{{"ok", true}, {"title", top ? top->title() : ""}, {"screen", top ? top->isa()->name() : ""}, {"elements", elements}};
+  reply.update(editorScreenState());
+  return line(reply);
 }
 
 std::string open(const std::string& pane) {
@@ -171,7 +171,8 @@ std::string handleSettingsRequest(const std::string& request) {
   if (command == "choose" && args.size() == 3) return choose(args[1], args[2]);
   if (command == "type" && args.size() == 3) return type(args[1], args[2]);
   if (command == "screenshot" && args.size() == 2) return screenshot(args[1]);
+  if (auto reply = handleSettingsEditorRequest(args)) return *reply;
   return failure(fmt::format("unknown request \"{}\" (status, show, open, tap, tap-at, toggle, choose, type, back, "
-                             "screenshot)",
+                             "screenshot, tile, pick, pick-cancel, wheel, delete)",
                              request.substr(0, 80)));
 }

@@ -4,7 +4,8 @@
 // may also be written "command argument".
 //   status                  pid, the screen on top (title, class) and how deep the stack is
 //   show                    the screen on top as elements: title, back button, rows with their
-//                           values and accessories, alerts and their actions
+//                           values and accessories, alerts and their actions; grid tiles, picker
+//                           photos and the time wheel (SettingsEditorRequests.h)
 //   open [PANE]             back to the list of panes; with a pane's label or bundle, opens it
 //   tap TEXT                the element with that label: a row, button, bar button, "Back", an
 //                           alert's action
@@ -14,6 +15,7 @@
 //   type LABEL TEXT         the row's text field given TEXT, and editing ended (the value written)
 //   back                    the back button
 //   screenshot HOSTPATH     the screen as a PNG
+//   tile, pick, pick-cancel, wheel, delete: the editor screens' requests (SettingsEditorRequests.h)
 // Replies are one JSON object: {"ok": true, ...} or {"ok": false, "error": "..."}. Each request
 // that acts replies once the work it started has settled, so the next `show` sees it.
 #include <string>

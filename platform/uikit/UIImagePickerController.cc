@@ -121,7 +121,7 @@ class UIImagePickerController::GridScreen : public UIViewController,
                                             public UICollectionViewDataSource,
                                             public UICollectionViewDelegate {
  public:
-  explicit GridScreen(UIImagePickerController* picker) : picker_(picker) {}
+  explicit GridScreen(std::weak_ptr<UIImagePickerController> picker) : picker_(std::move(picker)) {}
 
   const std::vector<platform::PhotoAssetRecord>& photos() {
     loadPhotos();
@@ -155,7 +155,7 @@ class UIImagePickerController::GridScreen : public UIViewController,
 
   void didSelectItemAtIndexPath(UICollectionView* grid, const NSIndexPath& indexPath) override {
     grid->deselectItemAtIndexPath(indexPath, false);
-    picker_->pickPhotoAtIndex(std::size_t(indexPath.item()));
+    if (auto picker = picker_.lock()) picker->pickPhotoAtIndex(std::size_t(indexPath.item()));
   }
 
  protected:
@@ -210,7 +210,7 @@ class UIImagePickerController::GridScreen : public UIViewController,
     photos_ = platform::photoLibraryAllAssetsNewestFirst();
   }
 
-  UIImagePickerController* picker_;  // owns this screen
+  std::weak_ptr<UIImagePickerController> picker_;  // which owns this screen
   bool loaded_ = false;
   std::vector<platform::PhotoAssetRecord> photos_;
   std::shared_ptr<UICollectionView> grid_;
@@ -237,10 +237,10 @@ std::shared_ptr<UIImagePickerController> UIImagePickerController::create() {
 
 std::shared_ptr<UIImagePickerController::GridScreen> UIImagePickerController::grid() {
   if (grid_) return grid_;
-  grid_ = std::make_shared<GridScreen>(this);
-  grid_->setTitle("Photos");
   std::weak_ptr<UIImagePickerController> weak =
       std::static_pointer_cast<UIImagePickerController>(shared_from_this());
+  grid_ = std::make_shared<GridScreen>(weak);
+  grid_->setTitle("Photos");
   grid_->navigationItem()->setRightBarButtonItem(
       UIBarButtonItem::itemWithTitle("Cancel", UIBarButtonItemStylePlain, [weak](UIBarButtonItem*) {
         if (auto picker = weak.lock()) picker->cancel();
