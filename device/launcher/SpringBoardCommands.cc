@@ -16,20 +16,26 @@ namespace fs = std::filesystem;
 
 namespace {
 
-int displayChange(const char* request, const char* done) {
-  auto reply = askSpringBoard(request);
+int displayChange(const char* request, const char* done, int waitSeconds) {
+  if (waitSeconds < 0 || waitSeconds > 3600) {
+    fmt::print(stderr, "tovalune-device: --wait takes 0 to 3600 seconds, not {}\n", waitSeconds);
+    return 2;
+  }
+  // SpringBoard gives up waiting after waitSeconds; the reply then still has to come.
+  auto reply = askSpringBoard(fmt::format("{} {}", request, waitSeconds),
+                              std::chrono::seconds(waitSeconds) + std::chrono::seconds(30));
   if (!reply) return 1;
-  if (!reply->value("settled", true))
-    fmt::print(stderr, "tovalune-device: the work started by {} did not finish in time\n", request);
   fmt::print("{}\n", done);
+  if (!reply->value("settled", true))
+    fmt::print("The refresh is still running in SpringBoard after {} s; it goes on by itself.\n", waitSeconds);
   return 0;
 }
 
 }  // namespace
 
-int runLock() { return displayChange("lock", "The display is off."); }
+int runLock(int waitSeconds) { return displayChange("lock", "The display is off.", waitSeconds); }
 
-int runUnlock() { return displayChange("unlock", "The display is on."); }
+int runUnlock(int waitSeconds) { return displayChange("unlock", "The display is on.", waitSeconds); }
 
 int runScreenshot(const std::string& which, const std::string& file) {
   if (which != "lock" && which != "home") {

@@ -3,8 +3,11 @@
 // SpringBoard's log. Each returns the exit status.
 #include <string>
 
-int runLock();
-int runUnlock();
+// lock and unlock answer once the work they set off is done, or after waitSeconds with a line
+// saying it still runs.
+inline constexpr int kDefaultDisplayWaitSeconds = 10;
+int runLock(int waitSeconds = kDefaultDisplayWaitSeconds);
+int runUnlock(int waitSeconds = kDefaultDisplayWaitSeconds);
 // `which` is lock or home; the file is a host path, relative to the current folder.
 int runScreenshot(const std::string& which, const std::string& file);
 int runTap(const std::string& title);

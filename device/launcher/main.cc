@@ -46,8 +46,11 @@ int main(int argc, char** argv) {
   auto* photosCmd = app.add_subcommand("photos", "the photo library (add-album TITLE, add FILE [--album A], list)");
   photosCmd->prefix_command();
 
+  int displayWait = kDefaultDisplayWaitSeconds;
   auto* lockCmd = app.add_subcommand("lock", "turn the display off");
+  lockCmd->add_option("--wait", displayWait, "seconds to wait for the refresh it starts")->capture_default_str();
   auto* unlockCmd = app.add_subcommand("unlock", "turn the display on");
+  unlockCmd->add_option("--wait", displayWait, "seconds to wait for the work it starts")->capture_default_str();
   std::string clockTime;
   auto* clockCmd = app.add_subcommand("clock", "set the device's time of day");
   clockCmd->add_option("time", clockTime, "HH:MM or HH:MM:SS")->required();
@@ -90,8 +93,8 @@ int main(int argc, char** argv) {
   }
   if (!requireBootedDevice(platform::deviceRoot())) return 1;
   if (*statusCmd) return runDeviceStatus(statusJSON);
-  if (*lockCmd) return runLock();
-  if (*unlockCmd) return runUnlock();
+  if (*lockCmd) return runLock(displayWait);
+  if (*unlockCmd) return runUnlock(displayWait);
   if (*clockCmd) return runClock(clockTime);
   if (*shotCmd) return runScreenshot(screen, shotFile);
   if (*tapCmd) return runTap(tapTitle);

@@ -5,11 +5,28 @@
 #include <deque>
 #include <mutex>
 #include <thread>
+#include <utility>
 
 namespace platform {
 namespace {
 
 thread_local bool onPoolThread = false;
+thread_local std::shared_ptr<DispatchActivity> currentActivity;
+
+// A task queued under an activity carries it: it counts towards the activity until it has run,
+// and runs with it current so that what it queues counts too.
+DispatchBlock tracked(DispatchBlock block) {
+  std::shared_ptr<DispatchActivity> activity = currentActivity;
+  if (!activity) return block;
+  activity->taskQueued();
+  return [activity, block = std::move(block)]() mutable {
+    std::shared_ptr<DispatchActivity> previous = std::exchange(currentActivity, activity);
+    block();
+    block = nullptr;  // what the task captured is let go before it counts as done
+    currentActivity = std::move(previous);
+    activity->taskFinished();
+  };
+}
 
 // One pool for every queue. A task that blocks (a download, a sleep between retries) must not
 // stall the others, so a new thread starts whenever a task arrives and no thread is idle.
@@ -79,7 +96,7 @@ class Pool {
 class GlobalQueue : public DispatchQueue {
  public:
   explicit GlobalQueue(std::string label) : label_(std::move(label)) {}
-  void async(DispatchBlock block) override { Pool::shared().submit(std::move(block)); }
+  void async(DispatchBlock block) override { Pool::shared().submit(tracked(std::move(block))); }
   const std::string& label() const override { return label_; }
 
  private:
@@ -91,6 +108,7 @@ class SerialQueue : public DispatchQueue, public std::enable_shared_from_this<Se
   explicit SerialQueue(std::string label) : label_(std::move(label)) {}
   void async(DispatchBlock block) override {
     bool start = false;
+    block = tracked(std::move(block));
     {
       std::lock_guard lock(mu_);
       tasks_.push_back(std::move(block));
@@ -133,6 +151,7 @@ class SerialQueue : public DispatchQueue, public std::enable_shared_from_this<Se
 class MainQueue : public DispatchQueue {
  public:
   void async(DispatchBlock block) override {
+    block = tracked(std::move(block));
     std::lock_guard lock(mu_);
     tasks_.push_back(std::move(block));
     cv_.notify_all();
@@ -211,5 +230,33 @@ bool settleAllQueues(std::chrono::milliseconds timeout) {
 }
 
 bool isBackgroundThread() { return onPoolThread; }
+
+bool DispatchActivity::wait(std::chrono::milliseconds timeout) {
+  std::unique_lock lock(mu_);
+  return cv_.wait_for(lock, timeout, [this] { return outstanding_ == 0; });
+}
+
+long DispatchActivity::outstanding() {
+  std::lock_guard lock(mu_);
+  return outstanding_;
+}
+
+void DispatchActivity::taskQueued() {
+  std::lock_guard lock(mu_);
+  ++outstanding_;
+}
+
+void DispatchActivity::taskFinished() {
+  std::lock_guard lock(mu_);
+  if (--outstanding_ == 0) cv_.notify_all();
+}
+
+void runInActivity(const std::shared_ptr<DispatchActivity>& activity, const DispatchBlock& work) {
+  struct Restore {
+    std::shared_ptr<DispatchActivity> previous;
+    ~Restore() { currentActivity = std::move(previous); }
+  } restore{std::exchange(currentActivity, activity)};
+  work();
+}
 
 }  // namespace platform

@@ -3,8 +3,10 @@
 // blocked, as GCD's does), serial queues, and the main queue, which the host's run loop or a test
 // drains on its own thread.
 #include <chrono>
+#include <condition_variable>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
 
 namespace platform {
@@ -45,5 +47,30 @@ bool settleAllQueues(std::chrono::milliseconds timeout = std::chrono::seconds(30
 
 // True on a pool thread of the global or serial queues.
 bool isBackgroundThread();
+
+// The work one request set off, wherever it runs: a task queued (on any queue) while an activity
+// is current belongs to it, and so do the tasks that task queues in turn. A host that answers a
+// request once its work is done waits on the request's activity, and so never waits for work
+// that someone else started.
+class DispatchActivity {
+ public:
+  // Waits until none of the activity's tasks is queued or running; false when the timeout passed
+  // first. Any thread but one that runs a task of this activity.
+  bool wait(std::chrono::milliseconds timeout);
+  // Tasks queued and not yet finished.
+  long outstanding();
+
+  // The queues count the activity's tasks through these.
+  void taskQueued();
+  void taskFinished();
+
+ private:
+  std::mutex mu_;
+  std::condition_variable cv_;
+  long outstanding_ = 0;
+};
+
+// Runs `work` on the calling thread with `activity` current; whatever it queues belongs to it.
+void runInActivity(const std::shared_ptr<DispatchActivity>& activity, const DispatchBlock& work);
 
 }  // namespace platform

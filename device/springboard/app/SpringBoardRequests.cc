@@ -22,10 +22,37 @@ std::string line(const json& reply) { return reply.dump(-1, ' ', false, json::er
 
 std::string failure(const std::string& why) { return line(json{{"ok", false}, {"error", why}}); }
 
-json settledReply() {
-  bool settled = settleSpringBoard();
-  if (!settled) NSLog("SpringBoard: work started by a request did not settle in time");
+// "" for the default, else whole seconds from 0 to an hour.
+std::optional<std::chrono::seconds> waitArgument(const std::string& text) {
+  if (text.empty()) return kDefaultWait;
+  if (text.size() > 4 || text.find_first_not_of("0123456789") != std::string::npos) return std::nullopt;
+  int seconds = std::stoi(text);
+  if (seconds > 3600) return std::nullopt;
+  return std::chrono::seconds(seconds);
+}
+
+// A request that sets work off waits for that work (its activity), off the main thread, and at
+// most `wait`: a refresh stuck on a slow server must not keep the launcher for long.
+json settledReply(const std::shared_ptr<platform::DispatchActivity>& activity, SpringBoardServer::Connection& connection,
+                  const std::string& request, std::chrono::seconds wait) {
+  bool settled = connection.waitFor(*activity, wait);
+  if (!settled)
+    NSLog("SpringBoard: the work started by {} is still running after {} s", request, wait.count());
   return json{{"ok", true}, {"settled", settled}};
+}
+
+// Runs `event` on the main thread under a fresh activity and waits for what it set off.
+std::string displayEvent(const std::string& request, const std::string& arguments, void (*event)(),
+                         SpringBoardServer::Connection& connection) {
+  auto wait = waitArgument(arguments);
+  if (!wait) return failure(request + " takes at most a number of seconds to wait (0 to 3600)");
+  auto activity = std::make_shared<platform::DispatchActivity>();
+  auto done = connection.onMainThread<bool>([activity, event] {
+    platform::runInActivity(activity, event);
+    return true;
+  });
+  if (!done) return connection.failure();
+  return line(settledReply(activity, connection, request, *wait));
 }
 
 json wallpaperJSON(const WallpaperFile& file) {
@@ -56,17 +83,13 @@ std::string status() {
   return line(reply);
 }
 
-std::string lock() {
+void turnDisplayOff() {
   auto manager = SBLockScreenManager::sharedInstance();
   manager->handleBacklightDidTurnOff(nullptr);
   manager->handleBacklightLevelWillChange(1.0, 0.0);
-  return line(settledReply());
 }
 
-std::string unlock() {
-  SBLockScreenManager::sharedInstance()->handleBacklightLevelWillChange(0.0, 1.0);
-  return line(settledReply());
-}
+void turnDisplayOn() { SBLockScreenManager::sharedInstance()->handleBacklightLevelWillChange(0.0, 1.0); }
 
 std::string screenshot(const std::string& arguments) {
   auto space = arguments.find(' ');
@@ -80,28 +103,55 @@ std::string screenshot(const std::string& arguments) {
   return line(json{{"ok", true}, {"path", path}});
 }
 
-std::string tap(const std::string& title) {
+std::string tap(const std::string& title, SpringBoardServer::Connection& connection) {
   if (title.empty()) return failure("tap needs the title of a control");
-  bool tapped = platform::tapControlWithTitle(title);
-  json reply = settledReply();
-  reply["tapped"] = tapped;
+  auto activity = std::make_shared<platform::DispatchActivity>();
+  auto tapped = connection.onMainThread<bool>([activity, title] {
+    bool found = false;
+    platform::runInActivity(activity, [&] { found = platform::tapControlWithTitle(title); });
+    return found;
+  });
+  if (!tapped) return connection.failure();
+  json reply = settledReply(activity, connection, "tap", kDefaultWait);
+  reply["tapped"] = *tapped;
   return line(reply);
+}
+
+// Everything queued so far, by anyone, and what it queues: the queues are idle before and after
+// the main queue has run all it held.
+std::string settle(const std::string& arguments, SpringBoardServer::Connection& connection) {
+  auto wait = waitArgument(arguments);
+  if (!wait) return failure("settle takes at most a number of seconds to wait (0 to 3600)");
+  auto deadline = std::chrono::steady_clock::now() + *wait;
+  bool settled = false;
+  while (!settled && !connection.stopping() && std::chrono::steady_clock::now() < deadline) {
+    auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+    if (!platform::waitUntilQueuesIdle(std::min(left, std::chrono::milliseconds(50)))) continue;
+    auto ran = connection.onMainThread<std::size_t>([] { return platform::drainMainQueue(); },
+                                                    std::max(left, std::chrono::milliseconds(1)));
+    if (!ran) break;
+    settled = *ran == 0 && platform::waitUntilQueuesIdle(std::chrono::milliseconds(0));
+  }
+  return line(json{{"ok", true}, {"settled", settled}});
+}
+
+std::string onMain(SpringBoardServer::Connection& connection, std::function<std::string()> work) {
+  auto reply = connection.onMainThread<std::string>(std::move(work));
+  return reply ? *reply : connection.failure();
 }
 
 }  // namespace
 
-bool settleSpringBoard(std::chrono::milliseconds timeout) { return platform::settleAllQueues(timeout); }
-
-std::string handleSpringBoardRequest(const std::string& request) {
+std::string handleSpringBoardRequest(const std::string& request, SpringBoardServer::Connection& connection) {
   auto space = request.find(' ');
   std::string command = request.substr(0, space);
   std::string rest = space == std::string::npos ? "" : request.substr(space + 1);
-  if (command == "status" && rest.empty()) return status();
-  if (command == "lock" && rest.empty()) return lock();
-  if (command == "unlock" && rest.empty()) return unlock();
-  if (command == "settle" && rest.empty()) return line(settledReply());
-  if (command == "screenshot") return screenshot(rest);
-  if (command == "tap") return tap(rest);
+  if (command == "status" && rest.empty()) return onMain(connection, status);
+  if (command == "lock") return displayEvent("lock", rest, turnDisplayOff, connection);
+  if (command == "unlock") return displayEvent("unlock", rest, turnDisplayOn, connection);
+  if (command == "settle") return settle(rest, connection);
+  if (command == "screenshot") return onMain(connection, [rest] { return screenshot(rest); });
+  if (command == "tap") return tap(rest, connection);
   return failure(fmt::format("unknown request \"{}\" (lock, unlock, status, screenshot, tap, settle)",
                              request.substr(0, 80)));
 }

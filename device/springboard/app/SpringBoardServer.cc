@@ -4,28 +4,70 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <future>
-#include <memory>
 
 #include <nlohmann/json.hpp>
 
-#include "device/springboard/app/SpringBoardSocket.h"
-#include "platform/dispatch/Dispatch.h"
 #include "platform/foundation/DeviceRoot.h"
 #include "platform/foundation/FileManager.h"
 #include "platform/foundation/NSLog.h"
 
 namespace {
-// A client that connects and says nothing must not hold the others up for long.
+// A client that connects and says nothing must not hold a thread for long.
 constexpr auto kRequestReadTimeout = std::chrono::seconds(5);
-// Longer than any settle, which gives up after 30 seconds.
+// Longer than any settle of the Settings app, which gives up after 30 seconds.
 constexpr auto kMainThreadTimeout = std::chrono::seconds(90);
+// Connections answered at once; more are turned away rather than given a thread each.
+constexpr std::size_t kMaxConnections = 32;
+constexpr auto kWaitSlice = std::chrono::milliseconds(50);
+
+std::string errorReply(const std::string& why) {
+  return nlohmann::json{{"ok", false}, {"error", why}}.dump(-1, ' ', false,
+                                                            nlohmann::json::error_handler_t::replace);
+}
+
+bool samePeerUser(int client) {
+  ucred peer{};
+  socklen_t length = sizeof peer;
+  if (::getsockopt(client, SOL_SOCKET, SO_PEERCRED, &peer, &length) != 0) return false;
+  return peer.uid == ::geteuid();
+}
+
 }  // namespace
+
+bool SpringBoardServer::Connection::waitFor(const std::function<bool()>& done, std::chrono::milliseconds timeout) {
+  auto deadline = std::chrono::steady_clock::now() + timeout;
+  for (;;) {
+    if (done()) return true;
+    if (stopping_ || std::chrono::steady_clock::now() >= deadline) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+}
+
+bool SpringBoardServer::Connection::waitFor(platform::DispatchActivity& activity, std::chrono::milliseconds timeout) {
+  auto deadline = std::chrono::steady_clock::now() + timeout;
+  for (;;) {
+    auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+    if (activity.wait(std::clamp(left, std::chrono::milliseconds(0), std::chrono::milliseconds(kWaitSlice))))
+      return true;
+    if (stopping_ || std::chrono::steady_clock::now() >= deadline) return false;
+  }
+}
+
+std::string SpringBoardServer::Connection::failure() const {
+  if (stopping_) return errorReply(processName_ + " is shutting down");
+  return errorReply(processName_ + "'s main thread did not answer in time");
+}
 
 SpringBoardServer::SpringBoardServer(Handler handler, std::string socketDevicePath, std::string processName)
     : handler_(std::move(handler)), socketDevicePath_(std::move(socketDevicePath)), processName_(std::move(processName)) {}
+
+SpringBoardServer::SpringBoardServer(ConcurrentHandler handler, std::string socketDevicePath, std::string processName)
+    : concurrentHandler_(std::move(handler)),
+      socketDevicePath_(std::move(socketDevicePath)),
+      processName_(std::move(processName)) {}
 
 SpringBoardServer::~SpringBoardServer() { stop(); }
 
@@ -45,6 +87,12 @@ void SpringBoardServer::stop() {
   if (listenFd_ < 0) return;
   stopping_ = true;
   if (thread_.joinable()) thread_.join();
+  {
+    // Connections that wait for a request or for work give up at once; each then ends its thread.
+    std::unique_lock lock(mu_);
+    for (int client : open_) ::shutdown(client, SHUT_RDWR);
+    connectionsDone_.wait(lock, [this] { return open_.empty(); });
+  }
   ::close(listenFd_);
   listenFd_ = -1;
   ::unlink(hostPath_.c_str());
@@ -56,32 +104,59 @@ void SpringBoardServer::serve() {
     if (::poll(&p, 1, 100) <= 0) continue;
     int client = ::accept4(listenFd_, nullptr, nullptr, SOCK_CLOEXEC);
     if (client < 0) continue;
-    answer(client);
-    ::close(client);
+    if (!samePeerUser(client)) {
+      NSLog("{}: turned away a connection from another user", processName_);
+      ::close(client);
+      continue;
+    }
+    if (!concurrentHandler_) {
+      answer(client);
+      ::close(client);
+      continue;
+    }
+    {
+      std::lock_guard lock(mu_);
+      if (open_.size() >= kMaxConnections) {
+        springboard_socket::writeAll(client, errorReply(processName_ + " is busy with other requests") + "\n",
+                                     std::chrono::milliseconds(100));
+        ::close(client);
+        continue;
+      }
+      open_.insert(client);
+    }
+    std::thread([this, client] {
+      answer(client);
+      release(client);
+    }).detach();
   }
+}
+
+void SpringBoardServer::release(int client) {
+  std::lock_guard lock(mu_);
+  ::close(client);
+  open_.erase(client);
+  if (open_.empty()) connectionsDone_.notify_all();
 }
 
 void SpringBoardServer::answer(int client) {
   auto request = springboard_socket::readLine(client, kRequestReadTimeout);
   std::string reply;
   if (!request) {
-    reply = R"({"ok":false,"error":"no request line arrived"})";
+    reply = errorReply("no request line arrived");
+  } else if (request->find('\0') != std::string::npos) {
+    reply = errorReply("the request is not a line of text");
+  } else if (concurrentHandler_) {
+    Connection connection(stopping_, processName_);
+    reply = concurrentHandler_(*request, connection);
   } else {
-    auto promise = std::make_shared<std::promise<std::string>>();
-    auto future = promise->get_future();
-    platform::dispatch_async(platform::dispatch_get_main_queue(),
-                             [promise, handler = handler_, line = *request] { promise->set_value(handler(line)); });
-    // In slices: a main thread that is on its way out stops draining, and waits for this thread.
-    auto deadline = std::chrono::steady_clock::now() + kMainThreadTimeout;
-    while (future.wait_for(std::chrono::milliseconds(50)) != std::future_status::ready && !stopping_ &&
-           std::chrono::steady_clock::now() < deadline) {
-    }
-    if (future.wait_for(std::chrono::seconds(0)) == std::future_status::ready)
-      reply = future.get();
-    else if (stopping_)
-      reply = nlohmann::json{{"ok", false}, {"error", processName_ + " is shutting down"}}.dump();
-    else
-      reply = nlohmann::json{{"ok", false}, {"error", processName_ + "'s main thread did not answer in time"}}.dump();
+    reply = answerOnMainThread(*request);
   }
   springboard_socket::writeAll(client, reply + "\n", kRequestReadTimeout);
+}
+
+std::string SpringBoardServer::answerOnMainThread(const std::string& request) {
+  Connection connection(stopping_, processName_);
+  auto reply = connection.onMainThread<std::string>([handler = handler_, request] { return handler(request); },
+                                                    kMainThreadTimeout);
+  return reply ? *reply : connection.failure();
 }

@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/un.h>
 #include <unistd.h>
 
@@ -58,9 +59,24 @@ int listenAt(const std::string& hostPath) {
   if (!makeAddress(hostPath, a)) return -1;
   int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
   if (fd < 0) return -1;
-  ::unlink(a.addr.sun_path);
-  if (::bind(fd, reinterpret_cast<sockaddr*>(&a.addr), sizeof(a.addr)) != 0 || ::listen(fd, 16) != 0) {
+  // Bound under a private name, made the owner's alone, then renamed into place: nobody else can
+  // connect in between, whatever the umask.
+  std::string finalPath = a.addr.sun_path;
+  auto slash = finalPath.rfind('/');
+  std::string privatePath =
+      fmt::format("{}.{}.sock", slash == std::string::npos ? "" : finalPath.substr(0, slash + 1), ::getpid());
+  if (privatePath.size() >= sizeof(a.addr.sun_path)) {
+    ::close(fd);
+    errno = ENAMETOOLONG;
+    return -1;
+  }
+  sockaddr_un bound = a.addr;
+  std::memcpy(bound.sun_path, privatePath.c_str(), privatePath.size() + 1);
+  ::unlink(privatePath.c_str());
+  if (::bind(fd, reinterpret_cast<sockaddr*>(&bound), sizeof(bound)) != 0 || ::chmod(privatePath.c_str(), 0600) != 0 ||
+      ::listen(fd, 16) != 0 || ::rename(privatePath.c_str(), finalPath.c_str()) != 0) {
     int saved = errno;
+    ::unlink(privatePath.c_str());
     ::close(fd);
     errno = saved;
     return -1;

@@ -15,8 +15,8 @@ inline constexpr std::size_t kSpringBoardMaxLineBytes = 1 << 20;
 
 namespace springboard_socket {
 
-// A listening socket at the host path (a stale socket file there is replaced); -1 on failure,
-// errno set.
+// A listening socket at the host path, mode 0600 (a stale socket file there is replaced); -1 on
+// failure, errno set.
 int listenAt(const std::string& hostPath);
 // A connected socket, or -1 (errno set: ENOENT / ECONNREFUSED when nobody listens).
 int connectTo(const std::string& hostPath);

@@ -58,6 +58,8 @@ int main() {
   platform::setProcessName("SpringBoard");
   ::prctl(PR_SET_NAME, "SpringBoard");
   std::signal(SIGPIPE, SIG_IGN);
+  // A write over the file size limit fails like one on a full disk, and is handled as one.
+  std::signal(SIGXFSZ, SIG_IGN);
   std::signal(SIGTERM, requestTermination);
   std::signal(SIGINT, requestTermination);
 
@@ -66,12 +68,14 @@ int main() {
   runOrCrash([] { performWallpaperMigration(); });
   runOrCrash([] { SpringBoard::sharedApplication()->applicationDidFinishLaunching(); });
 
-  SpringBoardServer server([](const std::string& request) {
-    return runOrCrash([&] { return handleSpringBoardRequest(request); });
-  });
+  SpringBoardServer server(SpringBoardServer::ConcurrentHandler(
+      [](const std::string& request, SpringBoardServer::Connection& connection) {
+        return runOrCrash([&] { return handleSpringBoardRequest(request, connection); });
+      }));
   if (!server.start()) return 1;
   NSLog("SpringBoard: ready (pid {})", ::getpid());
-  while (!terminationRequested) platform::runMainQueueFor(std::chrono::milliseconds(100));
+  // Requests run their SpringBoard work here, on the main thread, as do the engine's main-queue tasks.
+  while (!terminationRequested) runOrCrash([] { platform::runMainQueueFor(std::chrono::milliseconds(100)); });
 
   server.stop();
   NSLog("SpringBoard: terminated");

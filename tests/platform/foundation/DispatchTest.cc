@@ -70,3 +70,34 @@ TEST(Dispatch, MainQueueRunsOnlyWhenDrainedOnTheDrainingThread) {
   EXPECT_EQ(drainMainQueue(), 1u);
   EXPECT_EQ(ranOn, std::this_thread::get_id());
 }
+
+TEST(Dispatch, AnActivityCoversTheWorkItsTasksQueueOnEveryQueueAndNothingElse) {
+  auto activity = std::make_shared<DispatchActivity>();
+  auto serial = dispatch_queue_create("activity test");
+  std::atomic<bool> releaseOther{false}, releaseOwn{false};
+  std::atomic<int> ownDone{0};
+  // Someone else's work, started outside the activity and blocked: the activity never waits for it.
+  dispatch_async(dispatch_get_global_queue(QueuePriority::Background), [&] {
+    while (!releaseOther) std::this_thread::yield();
+  });
+  runInActivity(activity, [&] {
+    dispatch_async(dispatch_get_global_queue(QueuePriority::Background), [&, serial] {
+      dispatch_async(dispatch_get_main_queue(), [&, serial] {
+        serial->async([&] {
+          while (!releaseOwn) std::this_thread::yield();
+          ++ownDone;
+        });
+      });
+    });
+  });
+  // The chain went through the main queue, which only this thread drains.
+  EXPECT_FALSE(activity->wait(std::chrono::milliseconds(50)));
+  while (drainMainQueue() == 0) std::this_thread::yield();
+  EXPECT_FALSE(activity->wait(std::chrono::milliseconds(50))) << "the serial task is still blocked";
+  releaseOwn = true;
+  EXPECT_TRUE(activity->wait(std::chrono::seconds(10)));
+  EXPECT_EQ(ownDone, 1);
+  EXPECT_EQ(activity->outstanding(), 0);
+  releaseOther = true;
+  ASSERT_TRUE(waitUntilQueuesIdle());
+}
