@@ -1,27 +1,35 @@
-// The launcher's requests as SpringBoard receives them: bytes on its socket, read as one line, then
-// handled on the main thread. Whatever arrives, the answer is one line of JSON with its "ok".
+// The launcher's requests as SpringBoard receives them: bytes on its socket, through its server
+// (framing, the connection's thread, the hop to the main thread) to the request handler. Whatever
+// arrives, SpringBoard answers with one line of JSON holding its "ok", and keeps answering.
 //
-// A screenshot request names a host file to write; here every absolute path is turned into one
-// file inside the fuzzer's device root, so that no input can write elsewhere on this machine.
+// The process is set up as SpringBoard's main() does, without add-ons: its classes, its launch, the
+// server on a socket in the fuzzer's device root, and a thread that plays the main thread.
+// A screenshot request names a host file to write; every absolute path is turned into one file
+// inside the device root, so that no input can write elsewhere on this machine.
 #include <sys/socket.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <cstdint>
 #include <string>
+#include <thread>
 
 #include <nlohmann/json.hpp>
 
 #include "device/springboard/SpringBoard.h"
 #include "device/springboard/SpringBoardClasses.h"
 #include "device/springboard/app/SpringBoardRequests.h"
+#include "device/springboard/app/SpringBoardServer.h"
 #include "device/springboard/app/SpringBoardSocket.h"
 #include "fuzz/FuzzDevice.h"
+#include "platform/dispatch/Dispatch.h"
+#include "platform/foundation/DeviceRoot.h"
 #include "platform/foundation/DeviceSettings.h"
 
 namespace {
 
 std::string screenshotFile;
+std::string socketHostPath;
 
 std::string confined(std::string request) {
   const std::string prefix = "screenshot ";
@@ -45,24 +53,30 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
   platform::saveDeviceSettings(settings);
   registerSpringBoardClasses();
   SpringBoard::sharedApplication()->applicationDidFinishLaunching();
+
+  // Lives as long as the process, as SpringBoard's server does.
+  auto* server = new SpringBoardServer(SpringBoardServer::ConcurrentHandler(
+      [](const std::string& request, SpringBoardServer::Connection& connection) {
+        return handleSpringBoardRequest(confined(request), connection);
+      }));
+  fuzz::check(server->start(), "SpringBoard's server could not listen");
+  socketHostPath = platform::hostPath(kSpringBoardSocketPath);
+  std::thread([] {
+    for (;;) platform::runMainQueueFor(std::chrono::milliseconds(100));
+  }).detach();
   return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  int pair[2];
-  if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, pair) != 0) return 0;
-  // The launcher's side says its piece and hangs up; SpringBoard's side reads its line.
-  springboard_socket::writeAll(pair[0], fuzz::bytes(data, size), std::chrono::seconds(1));
-  ::shutdown(pair[0], SHUT_WR);
-  auto request = springboard_socket::readLine(pair[1], std::chrono::seconds(1));
-  ::close(pair[0]);
-  ::close(pair[1]);
-  if (!request) return 0;
-  fuzz::check(request->find('\n') == std::string::npos, "a request line holding a line feed");
-
-  const std::string reply = handleSpringBoardRequest(confined(*request));
-  fuzz::check(reply.find('\n') == std::string::npos, "a reply of more than one line");
-  auto json = nlohmann::json::parse(reply, nullptr, false);
+  int fd = springboard_socket::connectTo(socketHostPath);
+  fuzz::check(fd >= 0, "SpringBoard no longer accepts connections");
+  // The launcher's side says its piece and hangs up its sending half, then reads the reply.
+  springboard_socket::writeAll(fd, fuzz::bytes(data, size), std::chrono::seconds(5));
+  ::shutdown(fd, SHUT_WR);
+  auto reply = springboard_socket::readLine(fd, std::chrono::seconds(8));
+  ::close(fd);
+  fuzz::check(reply.has_value(), "no reply from SpringBoard");
+  auto json = nlohmann::json::parse(*reply, nullptr, false);
   fuzz::check(json.is_object() && json.contains("ok") && json["ok"].is_boolean(), "a reply without its ok");
   return 0;
 }
