@@ -106,6 +106,13 @@ void printScreen(const json& screen) {
     std::string traits = e.value("traits", std::string());
     fmt::print("  {}{}{}\n", label, value.empty() ? "" : " = " + value, traits.empty() ? "" : "  [" + traits + "]");
   }
+  for (const json& t : screen.value("tiles", json::array())) {
+    std::string file = t.value("file", std::string());
+    fmt::print("  tile {}: {}\n", t.value("index", 0), file.empty() ? t.value("label", std::string()) : file);
+  }
+  for (const json& p : screen.value("photos", json::array()))
+    fmt::print("  photo {}: {}\n", p.value("index", 0), p.value("file", std::string()));
+  if (screen.contains("wheel")) fmt::print("  wheel: {}\n", screen.value("wheel", std::string()));
 }
 
 int show() {
@@ -120,7 +127,8 @@ int act(const std::vector<std::string>& parts) { return request(parts) ? 0 : 1; 
 int usage() {
   fmt::print(stderr,
              "usage: tovalune-device settings open [PANE] | show | tap TEXT | tap-at X Y | toggle LABEL |\n"
-             "       choose LABEL TITLE | type LABEL TEXT | back | screenshot FILE.png | close\n");
+             "       choose LABEL TITLE | type LABEL TEXT | back | screenshot FILE.png | close |\n"
+             "       tile N | pick N | pick-cancel | wheel HH:MM | delete TEXT\n");
   return 2;
 }
 
@@ -166,7 +174,11 @@ int runSettings(const std::vector<std::string>& args) {
   }
   if (command == "show" && n == 1) return show();
   if (command == "back" && n == 1) return act({"back"});
-  if ((command == "tap" || command == "toggle") && n == 2) return act({command, args[1]});
+  if ((command == "tap" || command == "toggle" || command == "tile" || command == "pick" || command == "wheel" ||
+       command == "delete") &&
+      n == 2)
+    return act({command, args[1]});
+  if (command == "pick-cancel" && n == 1) return act({command});
   if ((command == "tap-at" || command == "choose" || command == "type") && n == 3) return act({command, args[1], args[2]});
   if (command == "screenshot" && n == 2) {
     std::error_code ec;

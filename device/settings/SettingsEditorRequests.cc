@@ -15,6 +15,7 @@
 #include "platform/uikit/UIScrollView.h"
 #include "platform/uikit/UITableView.h"
 #include "platform/uikit/UITouchDelivery.h"
+#include "platform/uikit/UIWindow.h"
 
 using nlohmann::json;
 
@@ -154,6 +155,15 @@ std::optional<std::string> handleSettingsEditorRequest(const std::vector<std::st
   if (command == "wheel" && args.size() == 2) return wheel(args[1]);
   if (command == "delete" && args.size() == 2) return deleteRow(args[1]);
   return std::nullopt;
+}
+
+void settleScreen() {
+  // Twice: the first layout may make cells whose pictures come in tasks that lay them out again.
+  for (int pass = 0; pass < 2; ++pass) {
+    SettingsApp::shared().window().layoutIfNeeded();
+    if (auto front = frontController(); front && front->isViewLoaded()) front->view()->layoutIfNeeded();
+    platform::settleAllQueues();
+  }
 }
 
 json editorScreenState() {

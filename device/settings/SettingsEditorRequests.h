@@ -24,3 +24,7 @@ std::optional<std::string> handleSettingsEditorRequest(const std::vector<std::st
 //   "photos": [{"index": N, "file": NAME}]              the presented picker's photos, newest first
 //   "wheel":  "HH:MM"                                   the time wheel's time
 nlohmann::json editorScreenState();
+
+// Lays the window's views out and runs the work that sets off (a grid fills its new cells' pictures
+// in main-queue tasks), so that what is read next is what a person would see drawn.
+void settleScreen();

@@ -83,6 +83,7 @@ std::string screenStatus() {
 }
 
 std::string show() {
+  settleScreen();
   auto top = SettingsApp::shared().screenOnTop();
   json elements = json::array();
   for (const auto& e : platform::accessibilityElements()) elements.push_back(elementJSON(e));

@@ -1,0 +1,126 @@
+// The editor screens driven through `tovalune-device settings` in real processes: grid tiles, the
+// photo picker, the time wheel and swiping a row away, each as a person's finger would.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <regex>
+
+#include <fmt/format.h>
+
+#include "platform/foundation/DeviceRoot.h"
+#include "platform/foundation/FileManager.h"
+#include "platform/image/ImageCodec.h"
+#include "tests/device/springboardapp/DeviceProcesses.h"
+#include "tests/support/TempDeviceRoot.h"
+
+namespace {
+
+constexpr const char* kLocalFolder = "/var/mobile/Library/Tovalune";
+
+class SettingsEditorCommands : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    auto booted = runLauncher({"boot", "--screen-width", "390", "--screen-height", "844", "--screen-scale", "1",
+                               "--engine", testTweakPath()});
+    ASSERT_EQ(booted.status, 0) << booted.out << booted.err;
+  }
+  void TearDown() override { runLauncher({"settings", "close"}); }
+
+  static std::string ok(const std::vector<std::string>& args) {
+    auto r = runLauncher(args);
+    EXPECT_EQ(r.status, 0) << fmt::format("{}", fmt::join(args, " ")) << ": " << r.out << r.err;
+    return r.out;
+  }
+  static std::string refused(const std::vector<std::string>& args) {
+    auto r = runLauncher(args);
+    EXPECT_NE(r.status, 0) << fmt::format("{}", fmt::join(args, " ")) << ": " << r.out;
+    return r.err;
+  }
+  static std::string screen() { return ok({"settings", "show"}); }
+
+  // The "tile N: NAME" lines of the screen, in order.
+  static std::vector<std::string> tiles() {
+    std::vector<std::string> out;
+    std::string text = screen();
+    std::regex tileLine(R"(  tile (\d+): (.*))");
+    for (std::sregex_iterator it(text.begin(), text.end(), tileLine), end; it != end; ++it)
+      out.push_back((*it)[2].str());
+    return out;
+  }
+
+  std::vector<std::string> localFiles() {
+    std::vector<std::string> names;
+    for (const auto& e : std::filesystem::directory_iterator(root_.host(kLocalFolder)))
+      names.push_back(e.path().filename().string());
+    return names;
+  }
+
+  TempDeviceRoot root_;
+  BootedDeviceGuard guard_;
+};
+
+TEST_F(SettingsEditorCommands, APhotoIsPickedIntoTheLocalFolderTileByTileAndRemovedAgain) {
+  // A folder with nothing in it, and a library whose newest photo is a 321 x 123 picture.
+  std::filesystem::remove_all(root_.host(kLocalFolder));
+  std::filesystem::create_directories(root_.host(kLocalFolder));
+  platform::Bitmap picture{321, 123, std::vector<std::uint8_t>(321 * 123 * 4, 200)};
+  std::string photo = root_.path() + "/photo.png";
+  ASSERT_TRUE(platform::writeFile(platform::devicePathFromHost(photo), platform::encodePNG(picture).value()));
+  ok({"photos", "add", photo});
+
+  ok({"settings", "open", "Tovalune"});
+  ok({"settings", "choose", "Image Source", "Local Folder"});
+  ok({"settings", "tap", "Choose Local Pictures"});
+  EXPECT_EQ(tiles(), std::vector<std::string>{"plus.png"});
+
+  ok({"settings", "tile", "0"});
+  std::string picker = screen();
+  EXPECT_NE(picker.find("photo 0: IMG_"), std::string::npos) << picker;
+  ok({"settings", "pick", "0"});
+  auto afterPick = tiles();
+  ASSERT_EQ(afterPick.size(), 2u) << screen();
+  EXPECT_TRUE(std::regex_match(afterPick[0], std::regex(R"([0-9A-F-]{36}\.png)"))) << afterPick[0];
+  EXPECT_EQ(afterPick[1], "plus.png");
+  ASSERT_EQ(localFiles(), std::vector<std::string>{afterPick[0]});
+  auto stored = platform::decodeImage(*platform::readFile(std::string(kLocalFolder) + "/" + afterPick[0]));
+  ASSERT_TRUE(stored);
+  EXPECT_EQ(stored->width, 321u);
+
+  // The plus tile again, and Cancel: nothing changes.
+  ok({"settings", "tile", "1"});
+  ok({"settings", "pick-cancel"});
+  EXPECT_EQ(tiles(), afterPick);
+  refused({"settings", "pick", "0"});  // no picker now
+
+  ok({"settings", "tile", "0"});
+  EXPECT_NE(screen().find("Remove Image"), std::string::npos);
+  ok({"settings", "tap", "Remove"});
+  EXPECT_EQ(tiles(), std::vector<std::string>{"plus.png"});
+  EXPECT_TRUE(localFiles().empty());
+  refused({"settings", "tile", "5"});
+}
+
+TEST_F(SettingsEditorCommands, ATimelineEntryIsMadeOnTheWheelAndSwipedAway) {
+  ok({"settings", "open", "Tovalune"});
+  ok({"settings", "choose", "New Wallpaper", "Follow Timeline"});
+  ok({"settings", "tap", "Edit Timeline"});
+  ok({"settings", "tap", "Add"});
+  EXPECT_TRUE(std::regex_search(screen(), std::regex(R"(  wheel: \d\d:\d\d)")));
+  refused({"settings", "wheel", "25:00"});
+  refused({"settings", "wheel", "noon"});
+  ok({"settings", "wheel", "07:30"});
+  EXPECT_NE(screen().find("  wheel: 07:30"), std::string::npos);
+  ok({"settings", "tap", "Next"});
+  ok({"settings", "tap", "Use Random Image"});
+  ok({"settings", "tap", "Confirm"});
+  std::string list = screen();
+  EXPECT_NE(list.find("All Day"), std::string::npos) << list;
+  EXPECT_NE(ok({"defaults", "read", "ImageTimeline"}).find("07:30:00"), std::string::npos);
+
+  refused({"settings", "delete", "No Such Row"});
+  ok({"settings", "delete", "All Day"});
+  EXPECT_EQ(screen().find("All Day"), std::string::npos);
+  EXPECT_EQ(ok({"defaults", "read", "ImageTimeline"}).find("07:30:00"), std::string::npos);
+}
+
+}  // namespace
