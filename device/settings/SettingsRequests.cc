@@ -12,6 +12,7 @@
 #include "device/settings/SettingsEditorRequests.h"
 #include "device/settings/SettingsListController.h"
 #include "device/settings/SettingsScreen.h"
+#include "device/settings/SettingsScreenRequests.h"
 #include "platform/dispatch/Dispatch.h"
 #include "platform/foundation/NSLog.h"
 #include "platform/uikit/UINavigationController.h"
@@ -173,6 +174,7 @@ std::string handleSettingsRequest(const std::string& request) {
   if (command == "type" && args.size() == 3) return type(args[1], args[2]);
   if (command == "screenshot" && args.size() == 2) return screenshot(args[1]);
   if (auto reply = handleSettingsEditorRequest(args)) return *reply;
+  if (auto reply = handleSettingsScreenRequest(args)) return *reply;
   return failure(fmt::format("unknown request \"{}\" (status, show, open, tap, tap-at, toggle, choose, type, back, "
                              "screenshot, tile, pick, pick-cancel, wheel, delete)",
                              request.substr(0, 80)));

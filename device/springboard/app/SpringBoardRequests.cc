@@ -7,6 +7,7 @@
 #include "device/springboard/SBLockScreenManager.h"
 #include "device/springboard/SBWallpaperState.h"
 #include "device/springboard/app/SpringBoardScreen.h"
+#include "device/springboard/app/SpringBoardScreenRequests.h"
 #include "device/springboard/app/SubstrateLoader.h"
 #include "platform/dispatch/Dispatch.h"
 #include "platform/foundation/DeviceSettings.h"
@@ -152,6 +153,11 @@ std::string handleSpringBoardRequest(const std::string& request, SpringBoardServ
   if (command == "settle") return settle(rest, connection);
   if (command == "screenshot") return onMain(connection, [rest] { return screenshot(rest); });
   if (command == "tap") return tap(rest, connection);
-  return failure(fmt::format("unknown request \"{}\" (lock, unlock, status, screenshot, tap, settle)",
+  // The screen's own requests touch SpringBoard's windows: main thread.
+  auto screen = connection.onMainThread<std::optional<std::string>>(
+      [command, rest] { return handleSpringBoardScreenRequest(command, rest); });
+  if (!screen) return connection.failure();
+  if (*screen) return **screen;
+  return failure(fmt::format("unknown request \"{}\" (lock, unlock, status, screenshot, tap, tap-at, revision, settle)",
                              request.substr(0, 80)));
 }

@@ -5,6 +5,7 @@
 #include <fmt/format.h>
 
 #include "device/springboard/SBWallpaperState.h"
+#include "device/springboard/app/HomeScreen.h"
 #include "platform/foundation/DeviceSettings.h"
 #include "platform/foundation/NSDate.h"
 #include "platform/image/UIImage.h"
@@ -47,43 +48,6 @@ void drawLockScreenFurniture(cairo_t* cr, double width, double height) {
   cairo_fill(cr);
 }
 
-void drawIcon(cairo_t* cr, const CGRect& frame, const UIColor& colour) {
-  platform::addRoundedRect(cr, frame, frame.width() * 0.225);
-  platform::setSourceColor(cr, colour);
-  cairo_fill_preserve(cr);
-  platform::setSourceColor(cr, UIColor::colorWithWhite(1, 0.35));
-  cairo_set_line_width(cr, 1);
-  cairo_stroke(cr);
-  // A white disc in the middle reads as a glyph at a glance.
-  cairo_arc(cr, frame.origin.x + frame.width() / 2, frame.origin.y + frame.height() / 2, frame.width() * 0.2, 0,
-            2 * M_PI);
-  platform::setSourceColor(cr, UIColor::colorWithWhite(1, 0.9));
-  cairo_fill(cr);
-}
-
-void drawHomeScreenFurniture(cairo_t* cr, double width, double height) {
-  static const UIColor kIconColours[] = {
-      {0.20, 0.78, 0.35, 1}, {0.00, 0.48, 1.00, 1}, {1.00, 0.58, 0.00, 1}, {1.00, 0.23, 0.19, 1},
-      {0.35, 0.34, 0.84, 1}, {1.00, 0.80, 0.00, 1}, {0.19, 0.69, 0.78, 1}, {0.69, 0.32, 0.87, 1},
-  };
-  double icon = width * 0.155;
-  double gap = (width - 4 * icon) / 5;
-  for (int i = 0; i < 8; ++i) {
-    double x = gap + (i % 4) * (icon + gap);
-    double y = height * 0.08 + (i / 4) * (icon + gap * 1.4);
-    drawIcon(cr, CGRectMake(x, y, icon, icon), kIconColours[i]);
-  }
-  // The dock: a frosted band along the bottom with four more icons.
-  double dockHeight = icon + gap * 1.2;
-  CGRect dock = CGRectMake(gap / 2, height - dockHeight - gap / 2, width - gap, dockHeight);
-  platform::addRoundedRect(cr, dock, icon * 0.45);
-  platform::setSourceColor(cr, UIColor::colorWithWhite(1, 0.3));
-  cairo_fill(cr);
-  for (int i = 0; i < 4; ++i)
-    drawIcon(cr, CGRectMake(gap + i * (icon + gap), dock.origin.y + (dockHeight - icon) / 2, icon, icon),
-             kIconColours[(i * 3 + 1) % 8]);
-}
-
 }  // namespace
 
 platform::Bitmap renderSpringBoardScreen(WallpaperScreen screen) {
@@ -105,7 +69,7 @@ platform::Bitmap renderSpringBoardScreen(WallpaperScreen screen) {
   if (screen == WallpaperScreen::Lock)
     drawLockScreenFurniture(cr.get(), settings.screenWidth, settings.screenHeight);
   else
-    drawHomeScreenFurniture(cr.get(), settings.screenWidth, settings.screenHeight);
+    drawHomeScreenIcons(cr.get(), settings.screenWidth, settings.screenHeight);
   cairo_surface_flush(surface.get());
 
   // The windows go on top of the finished screen, exactly as the platform draws them.

@@ -1,0 +1,55 @@
+#include "device/settings/SettingsScreenRequests.h"
+
+#include <nlohmann/json.hpp>
+
+#include "device/springboard/app/ScreenRevision.h"
+#include "platform/dispatch/Dispatch.h"
+#include "platform/foundation/NSDate.h"
+#include "platform/foundation/NSLog.h"
+#include "platform/uikit/TextDrawing.h"
+#include "platform/uikit/UIApplication.h"
+#include "platform/uikit/UITextField.h"
+
+using nlohmann::json;
+
+namespace {
+
+std::string line(const json& reply) { return reply.dump(-1, ' ', false, json::error_handler_t::replace); }
+std::string failure(const std::string& why) { return line(json{{"ok", false}, {"error", why}}); }
+
+std::string revision() {
+  // The status bar's clock is Settings' own drawing.
+  auto c = platform::calendarComponents(platform::now());
+  return line(json{{"ok", true}, {"revision", screenRevision(mixSignature(kSignatureSeed, std::uint64_t(c.hour * 100 + c.minute)))}});
+}
+
+std::string key(const std::string& which, const std::string& text) {
+  auto field = std::dynamic_pointer_cast<UITextField>(UIApplication::sharedApplication().firstResponder());
+  if (!field) {
+    NSLog("Settings: a key went nowhere: no text field is being edited");
+    return failure("no text field is being edited");
+  }
+  if (which == "insert") {
+    if (text.empty() || text.find_first_of("\n\t") != std::string::npos)
+      return failure("key insert needs text on one line");
+    field->insertText(platform::sanitizeUTF8(text));
+  } else if (which == "backspace" && text.empty()) {
+    field->deleteBackward();
+  } else if (which == "return" && text.empty()) {
+    field->insertText("\n");
+  } else {
+    return failure("key takes insert TEXT, backspace or return");
+  }
+  bool settled = platform::settleAllQueues();
+  return line(json{{"ok", true}, {"settled", settled}, {"text", field->text()}, {"editing", field->isEditing()}});
+}
+
+}  // namespace
+
+std::optional<std::string> handleSettingsScreenRequest(const std::vector<std::string>& args) {
+  if (args.empty()) return std::nullopt;
+  if (args[0] == "revision" && args.size() == 1) return revision();
+  if (args[0] == "key" && (args.size() == 2 || args.size() == 3))
+    return key(args[1], args.size() == 3 ? args[2] : std::string());
+  return std::nullopt;
+}

@@ -1,0 +1,13 @@
+#pragma once
+// The Settings app's requests for a live view of its screen (the launcher's browser view), beside
+// the command requests of SettingsRequests.h. Arguments are separated by tabs.
+//   revision                a number that moves whenever the screen would look different
+//   key insert TEXT         keys typed into the text field being edited, at its end
+//   key backspace           the delete key: the field's last character goes
+//   key return              the return key: the editing ends and the row keeps its text
+// Nothing for any other command, which SettingsRequests answers.
+#include <optional>
+#include <string>
+#include <vector>
+
+std::optional<std::string> handleSettingsScreenRequest(const std::vector<std::string>& arguments);
