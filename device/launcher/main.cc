@@ -17,6 +17,7 @@
 #include "device/launcher/SettingsCommands.h"
 #include "device/launcher/SpringBoardCommands.h"
 #include "device/launcher/TimelineCommand.h"
+#include "device/launcher/web/WebCommand.h"
 #include "platform/foundation/DeviceRoot.h"
 #include "platform/foundation/NSLog.h"
 
@@ -75,6 +76,12 @@ int main(int argc, char** argv) {
       "settings", "the Settings app (open [PANE], show, tap TEXT, tap-at X Y, toggle LABEL, choose LABEL TITLE, "
                   "type LABEL TEXT, back, screenshot FILE.png, close)");
   settingsCmd->prefix_command();
+  WebOptions web;
+  auto* webCmd = app.add_subcommand("web", "serve the device to a browser: the live screen to click, buttons, clock, log");
+  webCmd->add_option("--port", web.port, "port (0: any free one)")->capture_default_str();
+  webCmd->add_flag("--open", web.open, "open the page in this machine's browser");
+  webCmd->add_option("--listen", web.listen, "address to listen on (another than 127.0.0.1 is open to others)")
+      ->capture_default_str();
   auto* shutdownCmd = app.add_subcommand("shutdown", "stop SpringBoard, Settings and the device");
   auto* launchdCmd = app.add_subcommand("launchd", "the device's supervisor (started by boot)");
   launchdCmd->group("");
@@ -108,6 +115,7 @@ int main(int argc, char** argv) {
     return runShutdown();
   }
   if (*launchdCmd) return runLaunchd();
+  if (*webCmd) return runWeb(web);
   if (*defaultsCmd) return runDefaults(defaultsCmd->remaining());
   if (*routeCmd) return runRoute(routeCmd->remaining());
   if (*photosCmd) return runPhotos(photosCmd->remaining());

@@ -1,0 +1,83 @@
+#pragma once
+// The phone as the browser view shows it: which screen is in front (the lock screen, the home
+// screen or the Settings app), the finger and buttons a person uses on it, and the frames of its
+// screen. Everything goes through the socket requests the launcher's commands use; starting
+// Settings goes through the launcher's own `settings open`.
+//
+// In front after boot is the lock screen. The side button turns the display off (the lock screen
+// comes back in front) and on again; the home button, or a swipe up, leaves the lock screen or
+// Settings for the home screen; the home screen's Settings icon brings Settings to the front,
+// starting it when it does not run, and showing the screen it was left on when it does.
+#include <cstdint>
+#include <mutex>
+#include <optional>
+#include <string>
+
+#include <nlohmann/json.hpp>
+
+enum class PhoneScreen { Lock, Home, Settings };
+const char* phoneScreenName(PhoneScreen screen);
+
+struct PhonePoint {
+  double x = 0, y = 0;  // in the device's screen points
+};
+
+// What an action answers the page: an HTTP status and a JSON body ({"ok": true, ...} or
+// {"ok": false, "error": "..."}).
+struct PhoneReply {
+  int status = 200;
+  nlohmann::json body;
+};
+
+struct PhoneFrame {
+  std::uint64_t number = 0;  // 0: no frame yet
+  std::string png;
+  PhoneScreen screen = PhoneScreen::Lock;
+  bool displayOn = true;
+};
+
+class WebPhone {
+ public:
+  // `frameFolder` is a host folder of the server's own where screenshots are written and read back.
+  explicit WebPhone(std::string frameFolder);
+
+  // The screen's size in points, from the device's settings.
+  PhonePoint screenSize() const;
+  PhoneScreen front() const;
+
+  PhoneReply tap(PhonePoint point);
+  // A finger moved across the screen: up on the lock screen (or from the bottom edge anywhere)
+  // goes home; a drag in Settings is handed to it as a drag.
+  PhoneReply drag(PhonePoint from, PhonePoint to);
+  // A key for the text field being edited: "Backspace", "Enter", or text to insert.
+  PhoneReply key(const std::string& key);
+  PhoneReply sideButton();
+  PhoneReply homeButton();
+  // The device's time of day (HH:MM or HH:MM:SS), or the clock moved on by whole seconds.
+  PhoneReply setClock(const std::string& timeOfDay);
+  PhoneReply advanceClock(long seconds);
+  // "wifi", "cellular" or "none".
+  PhoneReply setNetwork(const std::string& kind);
+
+  // Asks the host in front whether its screen changed and, when it did (or the front changed),
+  // takes a new frame. Returns the new frame, or nothing when there is nothing new.
+  std::optional<PhoneFrame> pollFrame();
+  PhoneFrame lastFrame() const;
+
+ private:
+  std::optional<nlohmann::json> askSettings(const std::string& request, std::chrono::milliseconds timeout) const;
+  bool settingsAnswers() const;
+  PhoneReply openSettings();
+  PhoneReply wake();
+  void setFront(PhoneScreen screen);
+  bool displayIsOn() const;
+
+  const std::string frameFolder_;
+  mutable std::mutex actionMu_;  // one action at a time, in the order the page sent them
+  mutable std::mutex stateMu_;
+  PhoneScreen front_ = PhoneScreen::Lock;
+  std::uint64_t frontChanges_ = 0;
+  bool displayOn_ = true;
+  std::string lastKey_;
+  PhoneFrame frame_;
+};

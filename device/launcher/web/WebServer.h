@@ -1,0 +1,59 @@
+#pragma once
+// The browser view's HTTP server: the page and its assets, the event stream that pushes frames,
+// status and log lines, the current frame, wallpaper thumbnails, and the page's actions (tap,
+// drag, keys, buttons, clock, network). Anything else gets a clear 4xx: an unknown path 404, a
+// wrong method 405, a body over kMaxBodyBytes 413, a body that is not JSON 415 or 400, a point
+// outside the screen 422; on a loopback address, a Host header that names another site 403 (so
+// that no web page elsewhere can reach the device through a browser's name lookup).
+#include <atomic>
+#include <condition_variable>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+
+#include "device/launcher/web/WebEvents.h"
+#include "device/launcher/web/WebPhone.h"
+
+namespace httplib {
+class Server;
+}
+
+inline constexpr std::size_t kMaxBodyBytes = 8 * 1024;
+// Pages that may follow the events at once; more get 503.
+inline constexpr int kMaxEventStreams = 16;
+
+class WebServer {
+ public:
+  // `frameFolder`: a host folder of the server's own for screenshots.
+  explicit WebServer(std::string frameFolder);
+  ~WebServer();
+  WebServer(const WebServer&) = delete;
+  WebServer& operator=(const WebServer&) = delete;
+
+  // Binds to the address and port (0: any free port). The port bound, or -1 with the reason.
+  int bind(const std::string& address, int port, std::string* error);
+  // Serves until stop(); the watcher that polls the device runs meanwhile.
+  void serve();
+  // From any thread: ends serve().
+  void stop();
+
+ private:
+  void routes();
+  void watch();
+  void kickWatcher();
+
+  std::unique_ptr<httplib::Server> http_;
+  WebPhone phone_;
+  WebEvents events_;
+  std::string address_;
+  int port_ = -1;
+  bool loopback_ = true;
+
+  std::thread watcher_;
+  std::mutex watchMu_;
+  std::condition_variable watchWake_;
+  bool kicked_ = false;
+  std::atomic<bool> stopping_{false};
+  std::atomic<int> streams_{0};
+};

@@ -1,0 +1,250 @@
+// `tovalune-device web` in a real headless Chromium, over a device booted with the real engine:
+// the page shows the lock screen, the side button brings a new wallpaper onto the page, the home
+// screen's Settings icon leads to the pane whose switch changes the stored preference, and the
+// clock control walks a timeline. Screenshots of the page after each step are kept in
+// $TOVALUNE_WEB_SHOTS when it names a folder.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+
+#include <fmt/format.h>
+
+#include "device/springboard/app/HomeScreen.h"
+#include "device/springboard/app/SpringBoardSocket.h"
+#include "platform/foundation/FileManager.h"
+#include "shared/ImageFolders.h"
+#include "tests/device/web/WebServerProcess.h"
+#include "tests/device/springboardapp/DeviceProcesses.h"
+#include "tests/support/HeadlessChromium.h"
+#include "tests/support/TempDeviceRoot.h"
+
+using nlohmann::json;
+using namespace std::chrono_literals;
+
+namespace {
+
+constexpr double kScreenWidth = 390, kScreenHeight = 844;
+
+// The lower half of the shown frame as an average colour: the wallpaper, below the clock.
+constexpr const char* kFrameColour = R"JS((() => {
+  const img = document.getElementById('frame');
+  if (!img.complete || !img.naturalWidth) return null;
+  const c = document.createElement('canvas');
+  c.width = 30; c.height = 60;
+  const g = c.getContext('2d');
+  g.drawImage(img, 0, 0, 30, 60);
+  const d = g.getImageData(0, 36, 30, 16).data;
+  const sum = [0, 0, 0];
+  for (let i = 0; i < d.length; i += 4) { sum[0] += d[i]; sum[1] += d[i + 1]; sum[2] += d[i + 2]; }
+  const n = d.length / 4;
+  return sum.map((v) => Math.round(v / n));
+})())JS";
+
+class WebDevice : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (HeadlessChromium::executable().empty()) GTEST_SKIP() << "no Chromium on this machine (scripts/bootstrap installs it)";
+    auto booted = runLauncher({"boot", "--screen-width", "390", "--screen-height", "844", "--screen-scale", "1",
+                               "--network", "wifi", "--engine", ENGINE_LIBRARY});
+    ASSERT_EQ(booted.status, 0) << booted.out << booted.err;
+    // The engine's first-run notice is SpringBoard's to show once; it is not what these tests look at.
+    ok({"tap", "OK"});
+    ok({"defaults", "write", "ImageMode", "-int", "0"});
+    ok({"defaults", "write", "Location", "-int", "3"});
+    server_ = std::make_unique<WebServerProcess>();
+    ASSERT_FALSE(server_->url().empty()) << server_->output();
+    browser_ = std::make_unique<HeadlessChromium>();
+    ASSERT_TRUE(browser_->started()) << browser_->error();
+    ASSERT_TRUE(browser_->navigate(server_->url())) << browser_->error();
+  }
+  void TearDown() override {
+    browser_.reset();
+    server_.reset();
+    runLauncher({"settings", "close"});
+  }
+
+  void ok(const std::vector<std::string>& args) {
+    auto r = runLauncher(args);
+    ASSERT_EQ(r.status, 0) << fmt::format("{}", fmt::join(args, " ")) << ": " << r.out << r.err;
+  }
+  std::string defaultsRead(const std::string& key) {
+    std::string out = runLauncher({"defaults", "read", key}).out;
+    while (!out.empty() && (out.back() == '\n' || out.back() == ' ')) out.pop_back();
+    return out;
+  }
+
+  long shownFrame() {
+    auto n = browser_->evaluate("Number(document.body.dataset.frame || 0)");
+    return n && n->is_number() ? n->get<long>() : 0;
+  }
+  // Waits until the page shows a frame newer than `after` of that screen, with the display as said.
+  bool waitForFrame(long after, const std::string& front, bool displayOn = true) {
+    return browser_->waitFor(fmt::format("document.body.dataset.front === '{}' && document.body.dataset.display === "
+                                         "'{}' && Number(document.body.dataset.frame) > {}",
+                                         front, displayOn ? "on" : "off", after));
+  }
+  json frameColour() { return browser_->evaluate(kFrameColour).value_or(json()); }
+  static int colourDistance(const json& a, const json& b) {
+    if (!a.is_array() || !b.is_array() || a.size() != 3 || b.size() != 3) return -1;
+    int d = 0;
+    for (int i = 0; i < 3; ++i) d += std::abs(a[i].get<int>() - b[i].get<int>());
+    return d;
+  }
+
+  // A finger at a point of the device's screen: the page's screen element, scaled.
+  bool tapDevicePoint(double x, double y) {
+    auto rect = browser_->evaluate(
+        "(() => { const r = document.getElementById('screen').getBoundingClientRect(); return [r.left, r.top, "
+        "r.width, r.height]; })()");
+    if (!rect || !rect->is_array()) return false;
+    double left = (*rect)[0], top = (*rect)[1], width = (*rect)[2], height = (*rect)[3];
+    return browser_->click(left + x / kScreenWidth * width, top + y / kScreenHeight * height);
+  }
+  // The centre of what the Settings app shows under that label, in screen points.
+  std::optional<std::pair<double, double>> settingsElement(const std::string& label) {
+    auto exchange = springboard_socket::requestAt(kSettingsSocketPath, "Settings", "show", 30s);
+    if (!exchange.reply) return std::nullopt;
+    json screen = json::parse(*exchange.reply, nullptr, false);
+    for (const json& e : screen.value("elements", json::array()))
+      if (e.value("label", "") == label && e["frame"].is_array()) {
+        const json& f = e["frame"];
+        return std::make_pair(f[0].get<double>() + f[2].get<double>() / 2, f[1].get<double>() + f[3].get<double>() / 2);
+      }
+    return std::nullopt;
+  }
+  std::string settingsTitle() {
+    auto exchange = springboard_socket::requestAt(kSettingsSocketPath, "Settings", "status", 5s);
+    if (!exchange.reply) return "";
+    return json::parse(*exchange.reply, nullptr, false).value("title", "");
+  }
+  // The frame on the page moves away from a colour (a new wallpaper shows); frames follow the
+  // device's state a moment after it changed.
+  bool waitForColourChange(const json& from) {
+    return waitUntil([&] { return colourDistance(from, frameColour()) > 20; }, 10s);
+  }
+  void pressSide() { ASSERT_TRUE(browser_->clickElement("#side-button")) << browser_->error(); }
+
+  void keepScreenshot(const std::string& name) {
+    const char* folder = std::getenv("TOVALUNE_WEB_SHOTS");
+    if (!folder || !*folder) return;
+    std::filesystem::create_directories(folder);
+    EXPECT_TRUE(browser_->screenshot(std::string(folder) + "/" + name + ".png")) << browser_->error();
+  }
+
+  TempDeviceRoot root_;
+  BootedDeviceGuard guard_;
+  std::unique_ptr<WebServerProcess> server_;
+  std::unique_ptr<HeadlessChromium> browser_;
+};
+
+TEST_F(WebDevice, ShowsTheLockScreenAndTheSideButtonTwiceBringsANewWallpaper) {
+  ASSERT_TRUE(waitForFrame(0, "lock")) << browser_->error();
+  ASSERT_TRUE(browser_->waitFor("document.getElementById('status-engine').textContent === 'loaded'"));
+  keepScreenshot("1-lock-screen");
+  json before = frameColour();
+  std::string thumbBefore = browser_->evaluate("document.getElementById('thumb-lock').dataset.hash || ''")->get<std::string>();
+
+  long frame = shownFrame();
+  pressSide();
+  ASSERT_TRUE(waitForFrame(frame, "lock", false)) << browser_->error();
+  EXPECT_TRUE(browser_->evaluate("getComputedStyle(document.getElementById('dark')).display === 'block'")->get<bool>());
+  keepScreenshot("2-display-off");
+  frame = shownFrame();
+  pressSide();
+  ASSERT_TRUE(waitForFrame(frame, "lock")) << browser_->error();
+  // The engine's new picture, on the page's screen and in the status panel.
+  ASSERT_TRUE(browser_->waitFor(fmt::format("document.getElementById('thumb-lock').dataset.hash !== {}",
+                                            json(thumbBefore).dump())));
+  EXPECT_TRUE(waitForColourChange(before)) << before << " " << frameColour();
+  EXPECT_TRUE(browser_->waitFor("/Fetching random local image/.test(document.getElementById('log').textContent)"));
+  keepScreenshot("3-new-wallpaper");
+}
+
+TEST_F(WebDevice, TheSettingsIconThenTovaluneThenASwitchChangesThePreference) {
+  ASSERT_TRUE(waitForFrame(0, "lock")) << browser_->error();
+  long frame = shownFrame();
+  ASSERT_TRUE(browser_->clickElement("#home-button"));
+  ASSERT_TRUE(waitForFrame(frame, "home")) << browser_->error();
+  keepScreenshot("4-home-screen");
+
+  std::optional<HomeScreenIcon> settingsIcon;
+  for (const auto& icon : homeScreenIcons(kScreenWidth, kScreenHeight))
+    if (icon.name == "Settings") settingsIcon = icon;
+  ASSERT_TRUE(settingsIcon);
+  frame = shownFrame();
+  ASSERT_TRUE(tapDevicePoint(settingsIcon->frame.midX(), settingsIcon->frame.midY()));
+  ASSERT_TRUE(waitForFrame(frame, "settings")) << browser_->error();
+  keepScreenshot("5-settings");
+
+  auto row = settingsElement("Tovalune");
+  ASSERT_TRUE(row);
+  frame = shownFrame();
+  ASSERT_TRUE(tapDevicePoint(row->first, row->second));
+  ASSERT_TRUE(waitUntil([&] { return settingsTitle() == "Tovalune"; }));
+  ASSERT_TRUE(waitForFrame(frame, "settings")) << browser_->error();
+  keepScreenshot("6-pane");
+
+  ASSERT_EQ(defaultsRead("Enabled"), "1");
+  auto enabled = settingsElement("Enabled");
+  ASSERT_TRUE(enabled);
+  frame = shownFrame();
+  ASSERT_TRUE(tapDevicePoint(enabled->first, enabled->second));
+  EXPECT_TRUE(waitUntil([&] { return defaultsRead("Enabled") == "0"; }));
+  ASSERT_TRUE(waitForFrame(frame, "settings")) << browser_->error();
+  // The panel shows the preference as it now stands.
+  EXPECT_TRUE(browser_->waitFor("[...document.querySelectorAll('#prefs tr')].some((r) => r.cells[0].textContent === "
+                                "'Enabled' && r.cells[1].textContent === '0')"));
+  keepScreenshot("7-switch-off");
+
+  // The home button leaves Settings; its icon brings back the screen it was left on.
+  frame = shownFrame();
+  ASSERT_TRUE(browser_->clickElement("#home-button"));
+  ASSERT_TRUE(waitForFrame(frame, "home"));
+  frame = shownFrame();
+  ASSERT_TRUE(tapDevicePoint(settingsIcon->frame.midX(), settingsIcon->frame.midY()));
+  ASSERT_TRUE(waitForFrame(frame, "settings"));
+  EXPECT_EQ(settingsTitle(), "Tovalune");
+}
+
+TEST_F(WebDevice, TheClockControlMovesATimelineWallpaper) {
+  auto names = platform::contentsOfDirectoryAtPath(kLocalImagesPath);
+  ASSERT_TRUE(names && names->size() >= 2);
+  std::sort(names->begin(), names->end());
+  ok({"timeline", "add", "08:00", std::string(kLocalImagesPath) + "/" + (*names)[0]});
+  ok({"timeline", "add", "12:00", std::string(kLocalImagesPath) + "/" + (*names)[1]});
+  ok({"defaults", "write", "UpdateMode", "-int", "1"});
+  ASSERT_TRUE(waitForFrame(0, "lock")) << browser_->error();
+
+  // 08:30 through the time field, then the display off and on: the 08:00 picture.
+  ASSERT_TRUE(browser_->evaluate("document.getElementById('clock-time').value = '08:30'; true"));
+  ASSERT_TRUE(browser_->clickElement("#clock-set"));
+  ASSERT_TRUE(browser_->waitFor("document.getElementById('device-clock').textContent.startsWith('08:30')"));
+  long frame = shownFrame();
+  pressSide();
+  ASSERT_TRUE(waitForFrame(frame, "lock", false));
+  frame = shownFrame();
+  pressSide();
+  ASSERT_TRUE(waitForFrame(frame, "lock"));
+  ASSERT_TRUE(browser_->waitFor("!!document.getElementById('thumb-lock').dataset.hash"));
+  std::string morning = browser_->evaluate("document.getElementById('thumb-lock').dataset.hash")->get<std::string>();
+  json morningColour = frameColour();
+  keepScreenshot("8-timeline-morning");
+
+  // Four steps of "+1 h": 12:30, past the second entry.
+  for (int i = 0; i < 4; ++i) ASSERT_TRUE(browser_->clickElement("#clock-plus-hour"));
+  ASSERT_TRUE(browser_->waitFor("document.getElementById('device-clock').textContent.startsWith('12:3')"))
+      << browser_->evaluate("document.getElementById('device-clock').textContent")->dump();
+  frame = shownFrame();
+  pressSide();
+  ASSERT_TRUE(waitForFrame(frame, "lock", false));
+  frame = shownFrame();
+  pressSide();
+  ASSERT_TRUE(waitForFrame(frame, "lock"));
+  ASSERT_TRUE(browser_->waitFor(fmt::format("document.getElementById('thumb-lock').dataset.hash !== {}",
+                                            json(morning).dump())));
+  EXPECT_TRUE(waitForColourChange(morningColour)) << morningColour << " " << frameColour();
+  keepScreenshot("9-timeline-noon");
+}
+
+}  // namespace
