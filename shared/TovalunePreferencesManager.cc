@@ -36,9 +36,9 @@ std::optional<Value> TovalunePreferencesManager::getPrefForKey(const std::string
   return std::nullopt;
 }
 
-void TovalunePreferencesManager::savePrefs(const Dictionary& prefs) {
+bool TovalunePreferencesManager::savePrefs(const Dictionary& prefs) {
   platform::createDirectoryAtPath(platform::stringByDeletingLastPathComponent(kPreferencesPath));
-  platform::writeToFile(prefs, kPreferencesPath, true);
+  return platform::writeToFile(prefs, kPreferencesPath, true);
 }
 
 bool TovalunePreferencesManager::modifyPrefs(const std::function<void(Dictionary&)>& change,
@@ -48,8 +48,7 @@ bool TovalunePreferencesManager::modifyPrefs(const std::function<void(Dictionary
   if (!prefs) prefs = std::move(fallback);
   if (!prefs) return false;
   change(*prefs);
-  savePrefs(*prefs);
-  return true;
+  return savePrefs(*prefs);
 }
 
 bool TovalunePreferencesManager::setPrefForKey(const std::string& key, const Value& value) {

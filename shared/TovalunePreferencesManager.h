@@ -23,13 +23,14 @@ class TovalunePreferencesManager {
   static std::optional<platform::Dictionary> getPrefs();
   // The stored value, else the default, else nothing (with a log line).
   static std::optional<platform::Value> getPrefForKey(const std::string& key);
-  // Replaces the whole file, atomically. The result of the write is ignored, as the callers do.
-  static void savePrefs(const platform::Dictionary& prefs);
+  // Replaces the whole file, atomically: on a full disk the old file stays as it was. Returns
+  // whether the file was written; most callers carry on either way.
+  static bool savePrefs(const platform::Dictionary& prefs);
   static int kCurrentVersion() { return 2; }
 
   // One read-modify-write cycle under the advisory lock: read the whole dictionary, let `change`
   // edit it, write it back. With an unreadable file `change` receives `fallback` when one is
-  // given, otherwise nothing is written. Returns whether a write was made.
+  // given, otherwise nothing is written. Returns whether the file was written.
   static bool modifyPrefs(const std::function<void(platform::Dictionary&)>& change,
                           std::optional<platform::Dictionary> fallback = std::nullopt);
   // modifyPrefs that sets or removes one key.

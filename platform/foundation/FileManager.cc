@@ -7,12 +7,14 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <random>
 
 #include <fmt/format.h>
 
 #include "platform/foundation/DeviceRoot.h"
+#include "platform/foundation/NSLog.h"
 
 namespace platform {
 namespace fs = std::filesystem;
@@ -88,11 +90,18 @@ bool setContentModificationDate(const std::string& path, double secondsSince1970
   return ::utimensat(AT_FDCWD, hostPath(path).c_str(), times, 0) == 0;
 }
 
-std::optional<std::string> readFile(const std::string& path) {
-  int fd = ::open(hostPath(path).c_str(), O_RDONLY | O_CLOEXEC);
+std::optional<std::string> readFile(const std::string& path, std::size_t maxBytes) {
+  // Not blocking on open: a FIFO put where a file was expected would otherwise wait for a writer
+  // forever. Only regular files are read: a device or a FIFO has no end.
+  int fd = ::open(hostPath(path).c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) return std::nullopt;
   struct stat st {};
-  if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    ::close(fd);
+    return std::nullopt;
+  }
+  if (static_cast<std::uintmax_t>(st.st_size) > maxBytes) {
+    NSLog("Not reading {}: {} bytes is more than the {} a file of its kind may have", path, st.st_size, maxBytes);
     ::close(fd);
     return std::nullopt;
   }
@@ -102,7 +111,8 @@ std::optional<std::string> readFile(const std::string& path) {
   for (;;) {
     ssize_t n = ::read(fd, buf, sizeof buf);
     if (n < 0 && errno == EINTR) continue;
-    if (n < 0) {
+    // A file that grows while it is read is held to the same limit.
+    if (n < 0 || out.size() + static_cast<std::size_t>(std::max<ssize_t>(n, 0)) > maxBytes) {
       ::close(fd);
       return std::nullopt;
     }
@@ -112,6 +122,8 @@ std::optional<std::string> readFile(const std::string& path) {
   ::close(fd);
   return out;
 }
+
+std::optional<std::string> readFile(const std::string& path) { return readFile(path, kMaxReadFileBytes); }
 
 namespace {
 bool writeAll(int fd, std::string_view bytes) {
@@ -137,9 +149,16 @@ bool writeFile(const std::string& path, std::string_view bytes, bool atomically)
   std::string tmp = fmt::format("{}.tmp-{}-{:x}", host, ::getpid(), rng());
   int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
   if (fd < 0) return false;
-  bool ok = writeAll(fd, bytes);
-  ok = (::close(fd) == 0) && ok;
-  if (!ok || ::rename(tmp.c_str(), host.c_str()) != 0) {
+  int error = writeAll(fd, bytes) ? 0 : errno;
+  if (::close(fd) != 0 && !error) error = errno;
+  if (error) {
+    // A full disk (or a size limit) shows here, after the file could be created: say so, since
+    // the callers carry on as if nothing had changed, which is true: the old file stays.
+    NSLog("Could not write {}: {}; the file is left as it was", path, std::strerror(error));
+    ::unlink(tmp.c_str());
+    return false;
+  }
+  if (::rename(tmp.c_str(), host.c_str()) != 0) {
     ::unlink(tmp.c_str());
     return false;
   }

@@ -22,7 +22,11 @@ bool copyItemAtPath(const std::string& from, const std::string& to);
 std::optional<double> contentModificationDate(const std::string& path);
 bool setContentModificationDate(const std::string& path, double secondsSince1970);
 
+// The whole content of a regular file; nothing for anything else (a folder, a FIFO, a device)
+// and for a file larger than maxBytes.
+inline constexpr std::size_t kMaxReadFileBytes = std::size_t{256} << 20;
 std::optional<std::string> readFile(const std::string& path);
+std::optional<std::string> readFile(const std::string& path, std::size_t maxBytes);
 // Atomic: a temporary file in the same folder, then renamed over the target.
 bool writeFile(const std::string& path, std::string_view bytes, bool atomically = true);
 

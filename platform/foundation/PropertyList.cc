@@ -208,7 +208,7 @@ std::optional<Value> propertyListFromBytes(std::string_view bytes) {
 }
 
 FileLookup valueForKeyInFile(const std::string& devicePath, const std::string& key, Value* out) {
-  auto bytes = readFile(devicePath);
+  auto bytes = readFile(devicePath, kMaxPropertyListBytes);
   if (!bytes) return fileExistsAtPath(devicePath) ? FileLookup::Unreadable : FileLookup::NoFile;
   PlistPtr root = parse(*bytes);
   if (!root || plist_get_node_type(root.get()) != PLIST_DICT) return FileLookup::Unreadable;
@@ -221,7 +221,7 @@ FileLookup valueForKeyInFile(const std::string& devicePath, const std::string& k
 }
 
 std::optional<Dictionary> dictionaryWithContentsOfFile(const std::string& devicePath) {
-  auto bytes = readFile(devicePath);
+  auto bytes = readFile(devicePath, kMaxPropertyListBytes);
   if (!bytes) return std::nullopt;
   auto v = propertyListFromBytes(*bytes);
   if (!v || !v->isDictionary()) return std::nullopt;

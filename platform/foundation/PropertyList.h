@@ -12,6 +12,10 @@ namespace platform {
 // Any value from property-list bytes (XML or binary); nothing for bytes that are not a plist.
 std::optional<Value> propertyListFromBytes(std::string_view bytes);
 
+// A property-list file larger than this is not read: no settings file comes near it, and one
+// that does (a file replaced by something else) must not fill the reader's memory.
+inline constexpr std::size_t kMaxPropertyListBytes = std::size_t{16} << 20;
+
 // The dictionary in the file at a device path; nothing when the file is missing, unreadable, not
 // a property list, or a property list whose root is not a dictionary.
 std::optional<Dictionary> dictionaryWithContentsOfFile(const std::string& devicePath);

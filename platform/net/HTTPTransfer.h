@@ -31,7 +31,8 @@ struct HTTPResult {
   std::string finalURL;  // after redirects, as the system would see it (unrouted)
 };
 
-// Performs the request with redirects followed. `cancelled`, when given, is polled during the
+// Performs the request with redirects followed, within totalTimeoutSeconds (shortened, never
+// lengthened, by the environment variable TOVALUNE_HTTP_TIMEOUT_SECONDS, for tests). `cancelled`, when given, is polled during the
 // transfer; setting it ends the transfer with the error "cancelled".
 HTTPResult performHTTPRequest(const NSURLRequest& request, const std::atomic<bool>* cancelled = nullptr,
                               double totalTimeoutSeconds = kHTTPTotalTimeoutSeconds);

@@ -23,8 +23,9 @@ LocalHttpServer::LocalHttpServer() {
     requests_.push_back(std::move(r));
     return httplib::Server::HandlerResponse::Unhandled;
   });
-  // The body is read after routing starts, so it joins the record once the request is done.
-  server_.set_logger([this](const httplib::Request& req, const httplib::Response&) {
+  // The body is read after routing starts, so it joins the record once the handler is done, and
+  // before the response goes out: a client that has its answer finds the body recorded.
+  server_.set_post_routing_handler([this](const httplib::Request& req, httplib::Response&) {
     std::lock_guard lock(mu_);
     if (auto it = unread_.find(&req); it != unread_.end()) {
       requests_[it->second].body = req.body;

@@ -181,6 +181,19 @@ TEST_F(NSURLSessionTest, CancelEndsAHangingRequestWithCancelled) {
     cv.wait(lock, [&] { return release; });
     res.set_content("late", "text/plain");
   });
+  // However the test ends, the server's handler is let go, or the server could never stop.
+  struct Release {
+    std::mutex& mu;
+    std::condition_variable& cv;
+    bool& release;
+    ~Release() {
+      {
+        std::lock_guard lock(mu);
+        release = true;
+      }
+      cv.notify_all();
+    }
+  } releaseAtEnd{mu, cv, release};
   auto session = NSURLSession::sessionWithConfiguration(NSURLSessionConfiguration::defaultSessionConfiguration());
   std::atomic<int> calls{0};
   std::optional<std::string> error;
@@ -190,7 +203,13 @@ TEST_F(NSURLSessionTest, CancelEndsAHangingRequestWithCancelled) {
                                              ++calls;
                                            });
   task->resume();
-  while (http.requestCount() == 0) std::this_thread::yield();  // the request is in flight
+  // The request is in flight once the server has it. A request that never gets there (it failed
+  // first) ends the wait rather than spinning forever.
+  auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+  while (http.requestCount() == 0 && calls == 0 && std::chrono::steady_clock::now() < deadline)
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  ASSERT_EQ(http.requestCount(), 1u) << "the request did not reach the server; error: "
+                                     << (calls ? error.value_or("none") : "still running");
   task->cancel();
   platform::waitUntilQueuesIdle();
   {
