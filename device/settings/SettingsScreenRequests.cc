@@ -1,5 +1,8 @@
 #include "device/settings/SettingsScreenRequests.h"
 
+#include <cmath>
+#include <cstdlib>
+
 #include <nlohmann/json.hpp>
 
 #include "device/springboard/app/ScreenRevision.h"
@@ -7,6 +10,7 @@
 #include "platform/foundation/NSDate.h"
 #include "platform/foundation/NSLog.h"
 #include "platform/uikit/TextDrawing.h"
+#include "platform/uikit/UIScrollView.h"
 #include "platform/uikit/UIApplication.h"
 #include "platform/uikit/UITextField.h"
 
@@ -44,11 +48,28 @@ std::string key(const std::string& which, const std::string& text) {
   return line(json{{"ok", true}, {"settled", settled}, {"text", field->text()}, {"editing", field->isEditing()}});
 }
 
+std::optional<double> coordinate(const std::string& text) {
+  char* end = nullptr;
+  double v = std::strtod(text.c_str(), &end);
+  if (text.empty() || *end || !std::isfinite(v)) return std::nullopt;
+  return v;
+}
+
+std::string drag(const std::vector<std::string>& args) {
+  std::optional<double> v[4];
+  for (int i = 0; i < 4; ++i) v[i] = coordinate(args[std::size_t(i) + 1]);
+  if (!v[0] || !v[1] || !v[2] || !v[3]) return failure("drag needs four numbers: X0 Y0 X1 Y1 in points");
+  bool took = platform::dragAtPoint(CGPoint{*v[0], *v[1]}, CGPoint{*v[2] - *v[0], *v[3] - *v[1]});
+  bool settled = platform::settleAllQueues();
+  return line(json{{"ok", true}, {"settled", settled}, {"dragged", took}});
+}
+
 }  // namespace
 
 std::optional<std::string> handleSettingsScreenRequest(const std::vector<std::string>& args) {
   if (args.empty()) return std::nullopt;
   if (args[0] == "revision" && args.size() == 1) return revision();
+  if (args[0] == "drag" && args.size() == 5) return drag(args);
   if (args[0] == "key" && (args.size() == 2 || args.size() == 3))
     return key(args[1], args.size() == 3 ? args[2] : std::string());
   return std::nullopt;

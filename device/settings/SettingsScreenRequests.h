@@ -5,6 +5,8 @@
 //   key insert TEXT         keys typed into the text field being edited, at its end
 //   key backspace           the delete key: the field's last character goes
 //   key return              the return key: the editing ends and the row keeps its text
+//   drag X0 Y0 X1 Y1        a finger pressed at one point and lifted at the other, in screen
+//                           points: a list scrolls, a row dragged to the left shows its Delete
 // Nothing for any other command, which SettingsRequests answers.
 #include <optional>
 #include <string>

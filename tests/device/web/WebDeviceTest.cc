@@ -101,15 +101,18 @@ class WebDevice : public ::testing::Test {
     double left = (*rect)[0], top = (*rect)[1], width = (*rect)[2], height = (*rect)[3];
     return browser_->click(left + x / kScreenWidth * width, top + y / kScreenHeight * height);
   }
-  // The centre of what the Settings app shows under that label, in screen points.
-  std::optional<std::pair<double, double>> settingsElement(const std::string& label) {
+  // Where a finger goes on what the Settings app shows under that label, in screen points: its
+  // centre, or `fromRight` points in from its right edge (a row's switch).
+  std::optional<std::pair<double, double>> settingsElement(const std::string& label, double fromRight = -1) {
     auto exchange = springboard_socket::requestAt(kSettingsSocketPath, "Settings", "show", 30s);
     if (!exchange.reply) return std::nullopt;
     json screen = json::parse(*exchange.reply, nullptr, false);
     for (const json& e : screen.value("elements", json::array()))
       if (e.value("label", "") == label && e["frame"].is_array()) {
         const json& f = e["frame"];
-        return std::make_pair(f[0].get<double>() + f[2].get<double>() / 2, f[1].get<double>() + f[3].get<double>() / 2);
+        double x = fromRight < 0 ? f[0].get<double>() + f[2].get<double>() / 2
+                                 : f[0].get<double>() + f[2].get<double>() - fromRight;
+        return std::make_pair(x, f[1].get<double>() + f[3].get<double>() / 2);
       }
     return std::nullopt;
   }
@@ -186,7 +189,7 @@ TEST_F(WebDevice, TheSettingsIconThenTovaluneThenASwitchChangesThePreference) {
   keepScreenshot("6-pane");
 
   ASSERT_EQ(defaultsRead("Enabled"), "1");
-  auto enabled = settingsElement("Enabled");
+  auto enabled = settingsElement("Enabled", 30);
   ASSERT_TRUE(enabled);
   frame = shownFrame();
   ASSERT_TRUE(tapDevicePoint(enabled->first, enabled->second));
@@ -194,7 +197,7 @@ TEST_F(WebDevice, TheSettingsIconThenTovaluneThenASwitchChangesThePreference) {
   ASSERT_TRUE(waitForFrame(frame, "settings")) << browser_->error();
   // The panel shows the preference as it now stands.
   EXPECT_TRUE(browser_->waitFor("[...document.querySelectorAll('#prefs tr')].some((r) => r.cells[0].textContent === "
-                                "'Enabled' && r.cells[1].textContent === '0')"));
+                                "'Enabled' && ['0', 'false'].includes(r.cells[1].textContent))"));
   keepScreenshot("7-switch-off");
 
   // The home button leaves Settings; its icon brings back the screen it was left on.
