@@ -63,6 +63,13 @@ Array storedTimeline() {
   return {};
 }
 
+std::string localizedTitle() { return NSBundle::mainBundle()->localizedStringForKey("Timeline", "", ""); }
+
+bool pictureNamed(const Array& entries, const std::string& path) {
+  return std::any_of(entries.begin(), entries.end(),
+                     [&](const Value& e) { return entryString(e, "ImagePath") == path; });
+}
+
 bool startTaken(const Array& entries, const std::string& start) {
   return std::any_of(entries.begin(), entries.end(),
                      [&](const Value& e) { return entryString(e, "Start") == start; });
@@ -108,10 +115,6 @@ objc::Class* TovaluneTimelineViewController::cls() {
 std::shared_ptr<TovaluneTimelineViewController> TovaluneTimelineViewController::init() {
   return std::static_pointer_cast<TovaluneTimelineViewController>(objc::class_createInstance(cls()));
 }
-
-namespace {
-std::string localizedTitle() { return NSBundle::mainBundle()->localizedStringForKey("Timeline", "", ""); }
-}  // namespace
 
 // Named from the start, so that the list that opens it can name it before its view is loaded.
 TovaluneTimelineViewController::TovaluneTimelineViewController(objc::Class* isa) : UITableViewController(isa) {
@@ -167,8 +170,8 @@ bool TovaluneTimelineViewController::addToTimeline(const Dictionary& entry) {
 
 bool TovaluneTimelineViewController::addToTimelineWithTime(const std::string& start, const std::string& source) {
   if (addToTimeline(Dictionary{{"Start", start}, {"ImagePath", source}})) return true;
-  // The editor wrote this picture for the refused entry alone; nothing else names it.
-  if (source != kRandomImageMarker) {
+  // The editor wrote this picture for the refused entry alone, unless an entry names it already.
+  if (source != kRandomImageMarker && !pictureNamed(storedTimeline(), source)) {
     if (auto picture = deletableTimelinePicture(source)) {
       NSLog("Deleting the picture of the refused timeline entry: {}", *picture);
       deletePictureInBackground(*picture);

@@ -129,7 +129,8 @@ TEST_F(TimelineListTest, AddingKeepsWhatElseTheFileHoldsEvenWhenWrittenAfterTheS
 }
 
 TEST_F(TimelineListTest, ARefusedEntryLeavesNoPictureBehindButNothingOutsideTheFolderIsTouched) {
-  storeTimeline({timelineEntry("07:00:00", kRandomImageMarker)});
+  const std::string kept = writePicture(kFolder + "/KEPT.png");
+  storeTimeline({timelineEntry("07:00:00", kRandomImageMarker), timelineEntry("08:00:00", kept)});
   const std::string outside = writePicture("/var/mobile/Library/Tovalune/mine.png");
   // The path of a taken time that the editor just wrote, and paths that are no picture of its own.
   struct Case {
@@ -139,6 +140,7 @@ TEST_F(TimelineListTest, ARefusedEntryLeavesNoPictureBehindButNothingOutsideTheF
       {writePicture(kFolder + "/NEW.png"), true},
       {kFolder + "/../Tovalune/mine.png", false},
       {outside, false},
+      {kept, false},  // the picture of another entry
   };
   TimelineScreen screen;
   for (const auto& c : cases) {
@@ -147,7 +149,7 @@ TEST_F(TimelineListTest, ARefusedEntryLeavesNoPictureBehindButNothingOutsideTheF
     waitForBackgroundWork();
     EXPECT_EQ(platform::fileExistsAtPath(c.source), !c.deleted) << c.source;
   }
-  EXPECT_EQ(storedTimelineArray()->size(), 1u);
+  EXPECT_EQ(storedTimelineArray()->size(), 2u);
 }
 
 TEST_F(TimelineListTest, AnUnreadablePreferencesFileIsNeverReplaced) {
