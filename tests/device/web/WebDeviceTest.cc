@@ -92,14 +92,18 @@ class WebDevice : public ::testing::Test {
     return d;
   }
 
-  // A finger at a point of the device's screen: the page's screen element, scaled.
-  bool tapDevicePoint(double x, double y) {
+  // A point of the device's screen on the page: the page's screen element, scaled.
+  std::optional<std::pair<double, double>> pagePoint(double x, double y) {
     auto rect = browser_->evaluate(
         "(() => { const r = document.getElementById('screen').getBoundingClientRect(); return [r.left, r.top, "
         "r.width, r.height]; })()");
-    if (!rect || !rect->is_array()) return false;
+    if (!rect || !rect->is_array()) return std::nullopt;
     double left = (*rect)[0], top = (*rect)[1], width = (*rect)[2], height = (*rect)[3];
-    return browser_->click(left + x / kScreenWidth * width, top + y / kScreenHeight * height);
+    return std::make_pair(left + x / kScreenWidth * width, top + y / kScreenHeight * height);
+  }
+  bool tapDevicePoint(double x, double y) {
+    auto p = pagePoint(x, y);
+    return p && browser_->click(p->first, p->second);
   }
   // Where a finger goes on what the Settings app shows under that label, in screen points: its
   // centre, or `fromRight` points in from its right edge (a row's switch).
@@ -248,6 +252,47 @@ TEST_F(WebDevice, TheClockControlMovesATimelineWallpaper) {
                                             json(morning).dump())));
   EXPECT_TRUE(waitForColourChange(morningColour)) << morningColour << " " << frameColour();
   keepScreenshot("9-timeline-noon");
+}
+
+TEST_F(WebDevice, ADragLeftOnATimelineRowRevealsDeleteAndDeletesIt) {
+  auto names = platform::contentsOfDirectoryAtPath(kLocalImagesPath);
+  ASSERT_TRUE(names && !names->empty());
+  ok({"timeline", "add", "08:00", std::string(kLocalImagesPath) + "/" + names->front()});
+  ok({"timeline", "add", "12:00", "random"});
+  ok({"defaults", "write", "UpdateMode", "-int", "1"});
+  // Settings left on the timeline editor; the page brings it to the front through the home screen.
+  ok({"settings", "open", "Tovalune"});
+  ok({"settings", "tap", "Edit Timeline"});
+  ASSERT_TRUE(waitForFrame(0, "lock")) << browser_->error();
+  long frame = shownFrame();
+  ASSERT_TRUE(browser_->clickElement("#home-button"));
+  ASSERT_TRUE(waitForFrame(frame, "home"));
+  std::optional<HomeScreenIcon> settingsIcon;
+  for (const auto& icon : homeScreenIcons(kScreenWidth, kScreenHeight))
+    if (icon.name == "Settings") settingsIcon = icon;
+  ASSERT_TRUE(settingsIcon);
+  frame = shownFrame();
+  ASSERT_TRUE(tapDevicePoint(settingsIcon->frame.midX(), settingsIcon->frame.midY()));
+  ASSERT_TRUE(waitForFrame(frame, "settings"));
+  ASSERT_EQ(settingsTitle(), "Timeline");
+  keepScreenshot("10-timeline-editor");
+
+  auto row = settingsElement("08:00 - 11:59");
+  ASSERT_TRUE(row);
+  auto from = pagePoint(300, row->second), to = pagePoint(80, row->second);
+  ASSERT_TRUE(from && to);
+  frame = shownFrame();
+  ASSERT_TRUE(browser_->drag(from->first, from->second, to->first, to->second));
+  ASSERT_TRUE(waitUntil([&] { return settingsElement("Delete").has_value(); })) << "no Delete after the drag";
+  ASSERT_TRUE(waitForFrame(frame, "settings"));
+  keepScreenshot("11-delete-revealed");
+  auto deleteButton = settingsElement("Delete");
+  ASSERT_TRUE(deleteButton);
+  ASSERT_TRUE(tapDevicePoint(deleteButton->first, deleteButton->second));
+  EXPECT_TRUE(waitUntil([&] { return runLauncher({"timeline", "list"}).out.find("08:00:00") == std::string::npos; }));
+  EXPECT_NE(runLauncher({"timeline", "list"}).out.find("12:00:00"), std::string::npos);
+  EXPECT_TRUE(waitUntil([&] { return !settingsElement("08:00 - 11:59").has_value(); }));
+  keepScreenshot("12-row-deleted");
 }
 
 }  // namespace
