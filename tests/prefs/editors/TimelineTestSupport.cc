@@ -70,20 +70,13 @@ TimelineScreen::~TimelineScreen() {
   window->setHidden(true);
 }
 
-std::vector<std::string> TimelineScreen::rowTexts() {
+std::vector<std::string> TimelineScreen::rowLabels(bool subtitles) {
   auto table = list->tableView();
   std::vector<std::string> texts;
-  for (int row = 0; row < table->numberOfRowsInSection(0); ++row)
-    texts.push_back(list->cellForRowAtIndexPath(table.get(), NSIndexPath::indexPathForRow(row, 0))->textLabel()->text());
-  return texts;
-}
-
-std::vector<std::string> TimelineScreen::rowSubtitles() {
-  auto table = list->tableView();
-  std::vector<std::string> texts;
-  for (int row = 0; row < table->numberOfRowsInSection(0); ++row)
-    texts.push_back(
-        list->cellForRowAtIndexPath(table.get(), NSIndexPath::indexPathForRow(row, 0))->detailTextLabel()->text());
+  for (int row = 0; row < table->numberOfRowsInSection(0); ++row) {
+    auto cell = list->cellForRowAtIndexPath(table.get(), NSIndexPath::indexPathForRow(row, 0));
+    texts.push_back(subtitles ? cell->detailTextLabel()->text() : cell->textLabel()->text());
+  }
   return texts;
 }
 

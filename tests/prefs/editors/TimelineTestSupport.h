@@ -34,8 +34,9 @@ struct TimelineScreen {
   std::shared_ptr<TovaluneTimelineViewController> list;
 
   // Each row's main text and subtitle, as the table shows them.
-  std::vector<std::string> rowTexts();
-  std::vector<std::string> rowSubtitles();
+  std::vector<std::string> rowTexts() { return rowLabels(false); }
+  std::vector<std::string> rowSubtitles() { return rowLabels(true); }
+  std::vector<std::string> rowLabels(bool subtitles);
   // A swipe on the row and a tap on its Delete button.
   void swipeAndDeleteRow(int row);
   // The alert the screen shows, if any.

@@ -211,13 +211,6 @@ TEST_F(TimelineEditorTest, APictureThatCannotBeStoredHandsNothingBack) {
   EXPECT_EQ(platform::readFile(kTimelineImagesPath), "not a folder");
 }
 
-TEST_F(TimelineEditorTest, BackHandsNothingBack) {
-  goToStepTwo(8, 0);
-  screen.navigation->popViewControllerAnimated(false);
-  platform::drainMainQueue();
-  EXPECT_TRUE(results.empty());
-}
-
 // Through the list: the time the editor hands back is stored as "HH:mm:00", and a taken time
 // brings up "Time Exists" over the editor, with the picture it wrote gone again.
 TEST_F(TimelineEditorTest, TheListStoresTheChosenTimeAndRefusesATakenOne) {

@@ -64,31 +64,12 @@ TEST_F(TimelineListTest, RowsShowEachEntrysRangeUpToTheNextStartWrappingOverMidn
   }
 }
 
-TEST_F(TimelineListTest, RowPicturesAreTheEntrysFileAndNoneForRandom) {
-  storeTimeline({timelineEntry("06:00:00", writePicture(kFolder + "/A.png")),
-                 timelineEntry("18:00:00", kRandomImageMarker)});
-  TimelineScreen screen;
-  auto table = screen.list->tableView();
-  auto custom = screen.list->cellForRowAtIndexPath(table.get(), NSIndexPath::indexPathForRow(0, 0));
-  ASSERT_TRUE(custom->imageView()->image());
-  EXPECT_EQ(custom->imageView()->image()->width(), 8);
-  auto random = screen.list->cellForRowAtIndexPath(table.get(), NSIndexPath::indexPathForRow(1, 0));
-  EXPECT_FALSE(random->imageView()->image());
-}
-
-TEST_F(TimelineListTest, ScreenHasItsTitleAndAddButton) {
-  TimelineScreen screen;
-  EXPECT_EQ(screen.list->title(), "Timeline");
-  auto add = screen.list->navigationItem()->rightBarButtonItem();
-  ASSERT_TRUE(add);
-  EXPECT_EQ(add->title(), "Add");
-  EXPECT_EQ(add->style(), UIBarButtonItemStylePlain);
-  EXPECT_TRUE(screen.rowTexts().empty());
-  EXPECT_FALSE(storedTimelineArray());  // opening the screen writes nothing
-}
-
 TEST_F(TimelineListTest, AddingKeepsTheTimelineSortedAndRefusesATakenTime) {
   TimelineScreen screen;
+  EXPECT_EQ(screen.list->title(), "Timeline");
+  ASSERT_TRUE(screen.list->navigationItem()->rightBarButtonItem());
+  EXPECT_EQ(screen.list->navigationItem()->rightBarButtonItem()->title(), "Add");
+  EXPECT_FALSE(storedTimelineArray());  // opening the screen writes nothing
   EXPECT_TRUE(screen.list->addToTimelineWithTime("12:00:00", kRandomImageMarker));
   EXPECT_EQ(screen.rowTexts(), (Strings{"All Day"}));
 
@@ -173,6 +154,11 @@ TEST_F(TimelineListTest, DeletingAnEntryRemovesItAndOnlyItsOwnPicture) {
   storeTimeline({timelineEntry("07:00:00", a), timelineEntry("12:00:00", kRandomImageMarker),
                  timelineEntry("19:30:00", b)});
   TimelineScreen screen;
+  auto table = screen.list->tableView();
+  auto row = [&](int i) { return screen.list->cellForRowAtIndexPath(table.get(), NSIndexPath::indexPathForRow(i, 0)); };
+  ASSERT_TRUE(row(0)->imageView()->image());
+  EXPECT_EQ(row(0)->imageView()->image()->width(), 8);
+  EXPECT_FALSE(row(1)->imageView()->image());
 
   screen.swipeAndDeleteRow(1);
   EXPECT_EQ(storedStarts(), (Strings{"07:00:00", "19:30:00"}));
