@@ -145,6 +145,8 @@ std::string back() {
 
 std::string screenshot(const std::string& path) {
   if (path.empty() || path.front() != '/') return failure("screenshot needs an absolute host file path");
+  // What a person would see a moment later: a reloaded grid's pictures come in queued tasks.
+  settleScreen();
   std::string error;
   if (!writeSettingsScreenshot(path, &error)) return failure(error);
   return line(json{{"ok", true}, {"path", path}});
