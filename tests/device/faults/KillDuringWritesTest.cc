@@ -7,6 +7,7 @@
 
 #include <random>
 
+#include "platform/foundation/FileManager.h"
 #include "platform/foundation/PropertyList.h"
 #include "shared/TovalunePreferencesManager.h"
 #include "tests/device/faults/FaultDevice.h"
@@ -16,13 +17,14 @@ using namespace std::chrono_literals;
 namespace {
 
 constexpr int kTries = 12;
+constexpr const char* kStore = "/var/mobile/Library/TovaluneStore";
 
 class KillDuringWrites : public ::testing::Test {
  protected:
   void SetUp() override {
     // Each request a picture of its own, large enough that writing it takes a moment.
     server_.server().Get("/picture.png", [this](const httplib::Request&, httplib::Response& res) {
-      res.set_content(pngPicture(400, 800, static_cast<unsigned char>(++served_ * 37)), "image/png");
+      res.set_content(pngPicture(1000, 2000, static_cast<unsigned char>(++served_ * 37)), "image/png");
     });
     ASSERT_NO_FATAL_FAILURE(bootDeviceWithEngine());
     TovalunePreferencesManager::setPrefForKey("ImageMode", 1);
@@ -35,7 +37,7 @@ class KillDuringWrites : public ::testing::Test {
     ASSERT_FALSE(folder.empty()) << when;
     int wallpapers = 0, stored = 0;
     EXPECT_EQ(brokenPictures(folder, &wallpapers), std::vector<std::string>{}) << when;
-    EXPECT_EQ(brokenPictures("/var/mobile/Library/TovaluneStore", &stored), std::vector<std::string>{}) << when;
+    EXPECT_EQ(brokenPictures(kStore, &stored), std::vector<std::string>{}) << when;
     for (const auto& w : springBoardStatus()["wallpapers"]) EXPECT_TRUE(w.value("readable", false)) << when << w.dump();
     EXPECT_TRUE(platform::dictionaryWithContentsOfFile(TovalunePreferencesManager::kPreferencesPath)) << when;
   }
@@ -58,10 +60,18 @@ TEST_F(KillDuringWrites, EveryFileIsWholeAfterEachKillAndTheEngineStillWorks) {
     ASSERT_GT(pid, 0);
     ASSERT_NO_FATAL_FAILURE(passCoolDown());
     int servedBefore = served_;
+    auto filesNow = [] { return platform::contentsOfDirectoryAtPath(kStore).value_or(std::vector<std::string>{}); };
+    const auto filesBefore = filesNow();
     // lock 0 answers once the display is off; the refresh goes on while the clock runs.
     auto locked = askSpringBoard("lock 0", 20s);
     ASSERT_TRUE(locked && locked->value("ok", false));
-    std::this_thread::sleep_for(std::chrono::milliseconds(moment(random)));
+    if (attempt % 2 == 0) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(moment(random)));
+    } else {
+      // The moment a new file shows in the store (a temporary one, or the picture itself being
+      // written): writes take milliseconds, so random moments alone rarely land inside one.
+      waitUntil([&] { return filesNow() != filesBefore; }, 10s);
+    }
     if (served_ > servedBefore) ++killedWhileWriting;
     ASSERT_EQ(::kill(pid, SIGKILL), 0);
     ASSERT_TRUE(waitUntil([&] {
