@@ -66,6 +66,21 @@ std::shared_ptr<UIImage> tileImageAtPath(const std::string& path, double heightO
   return UIImage::thumbnailWithContentsOfFile(path, std::ceil(width), std::ceil(height));
 }
 
+std::shared_ptr<UICollectionView> addImageGrid(
+    UIViewController& screen, const std::shared_ptr<UICollectionViewDataSource>& dataSource,
+    const std::shared_ptr<UICollectionViewDelegate>& delegate, objc::Class* cellClass) {
+  auto layout = UICollectionViewFlowLayout::create();
+  layout->setSectionInset(UIEdgeInsets{kImageGridInset, kImageGridInset, kImageGridInset, kImageGridInset});
+  auto grid = UICollectionView::alloc()->initWithFrame(screen.view()->frame(), layout);
+  grid->setDataSource(dataSource);
+  grid->setDelegate(delegate);
+  grid->registerClass(cellClass, kImageTileReuseIdentifier);
+  grid->setBackgroundColor(UIColor::clearColor());
+  grid->setAutoresizingMask(UIViewAutoresizingFlexibleWidth | UIViewAutoresizingFlexibleHeight);
+  screen.view()->addSubview(grid);
+  return grid;
+}
+
 std::string editorLocalizedString(const std::string& key) {
   return NSBundle::mainBundle()->localizedStringForKey(key, "", "");
 }

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/image/UIImage.h"
+#include "platform/uikit/UICollectionView.h"
 #include "platform/uikit/UICollectionViewCell.h"
 #include "platform/uikit/UIImageView.h"
 
@@ -48,6 +49,13 @@ std::string editorLocalizedString(const std::string& key);
 // for it), if anything. An alert's button has already taken its alert away when its handler runs;
 // asking then must not take away whatever presents the screen itself.
 void dismissWhatScreenPresents(UIViewController& screen);
+
+// The grid both picture screens lay over their view: a flow layout with the 20-point inset, the
+// screen's frame, the screen as data source and delegate, `cellClass` registered for the tile
+// identifier, a clear background, growing with the view. Returned after it is added.
+std::shared_ptr<UICollectionView> addImageGrid(
+    UIViewController& screen, const std::shared_ptr<UICollectionViewDataSource>& dataSource,
+    const std::shared_ptr<UICollectionViewDelegate>& delegate, objc::Class* cellClass);
 
 // ---- The tile's looks, one behaviour for both grids' cell classes ----
 // layoutSubviews: corners rounded by 0.225 × the cell's width, clipped, grey background, the

@@ -42,17 +42,8 @@ void TovaluneImageSelectorViewController::viewDidLoad() {
 
   loadImages();
 
-  auto layout = UICollectionViewFlowLayout::create();
-  layout->setSectionInset(UIEdgeInsets{kImageGridInset, kImageGridInset, kImageGridInset, kImageGridInset});
-
-  collectionView_ = UICollectionView::alloc()->initWithFrame(view()->frame(), layout);
   auto self = std::static_pointer_cast<TovaluneImageSelectorViewController>(shared_from_this());
-  collectionView_->setDataSource(self);
-  collectionView_->setDelegate(self);
-  collectionView_->registerClass(TovaluneImageSelectorCollectionViewCell::cls(), kImageTileReuseIdentifier);
-  collectionView_->setBackgroundColor(UIColor::clearColor());
-  collectionView_->setAutoresizingMask(UIViewAutoresizingFlexibleWidth | UIViewAutoresizingFlexibleHeight);
-  view()->addSubview(collectionView_);
+  collectionView_ = addImageGrid(*this, self, self, TovaluneImageSelectorCollectionViewCell::cls());
 }
 
 void TovaluneImageSelectorViewController::loadImages() {

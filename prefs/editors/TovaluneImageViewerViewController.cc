@@ -53,17 +53,8 @@ void TovaluneImageViewerViewController::viewDidLoad() {
 
   loadImages();
 
-  auto layout = UICollectionViewFlowLayout::create();
-  layout->setSectionInset(UIEdgeInsets{kImageGridInset, kImageGridInset, kImageGridInset, kImageGridInset});
-
-  collectionView_ = UICollectionView::alloc()->initWithFrame(view()->frame(), layout);
   auto self = std::static_pointer_cast<TovaluneImageViewerViewController>(shared_from_this());
-  collectionView_->setDataSource(self);
-  collectionView_->setDelegate(self);
-  collectionView_->registerClass(TovaluneImageViewerCollectionViewCell::cls(), kImageTileReuseIdentifier);
-  collectionView_->setBackgroundColor(UIColor::clearColor());
-  collectionView_->setAutoresizingMask(UIViewAutoresizingFlexibleWidth | UIViewAutoresizingFlexibleHeight);
-  view()->addSubview(collectionView_);
+  collectionView_ = addImageGrid(*this, self, self, TovaluneImageViewerCollectionViewCell::cls());
 }
 
 void TovaluneImageViewerViewController::loadImages() {
