@@ -79,9 +79,7 @@ void replaced_SBLockScreenManager_handleBacklightDidTurnOff(objc::Object* self, 
   platform::dispatch_async(backgroundQueue(), [] {
     if (pref("UpdateMode").intValue() == 0) reloadWallpaper();
   });
-  if (orig_SBLockScreenManager_handleBacklightDidTurnOff)
-    reinterpret_cast<void (*)(objc::Object*, objc::SEL, objc::Object*)>(orig_SBLockScreenManager_handleBacklightDidTurnOff)(
-        self, _cmd, sender);
+  objc::callPrevious<void, objc::Object*>(orig_SBLockScreenManager_handleBacklightDidTurnOff, self, _cmd, sender);
 }
 
 void replaced_SBLockScreenManager_handleBacklightLevelWillChange(objc::Object* self, objc::SEL _cmd,
@@ -94,14 +92,12 @@ void replaced_SBLockScreenManager_handleBacklightLevelWillChange(objc::Object* s
     const float oldValue = oldFactor ? oldFactor->floatValue() : 0.0f;
     if (newValue != 0.0f && oldValue == 0.0f) checkForNewWallpaper();
   }
-  if (orig_SBLockScreenManager_handleBacklightLevelWillChange)
-    reinterpret_cast<void (*)(objc::Object*, objc::SEL, objc::NSNotification*)>(
-        orig_SBLockScreenManager_handleBacklightLevelWillChange)(self, _cmd, notification);
+  objc::callPrevious<void, objc::NSNotification*>(orig_SBLockScreenManager_handleBacklightLevelWillChange, self, _cmd,
+                                                  notification);
 }
 
 void replaced_OrbelLumenholdWindow_hide(objc::Object* self, objc::SEL _cmd) {
-  if (orig_OrbelLumenholdWindow_hide)
-    reinterpret_cast<void (*)(objc::Object*, objc::SEL)>(orig_OrbelLumenholdWindow_hide)(self, _cmd);
+  objc::callPrevious<void>(orig_OrbelLumenholdWindow_hide, self, _cmd);
   if (pref("UpdateMode").intValue() == 1) checkForNewWallpaper();
 }
 

@@ -21,9 +21,7 @@ constexpr const char* kNoticeMessage =
 }  // namespace
 
 void replaced_SpringBoard_applicationDidFinishLaunching(objc::Object* self, objc::SEL _cmd, objc::Object* application) {
-  if (orig_SpringBoard_applicationDidFinishLaunching)
-    reinterpret_cast<void (*)(objc::Object*, objc::SEL, objc::Object*)>(orig_SpringBoard_applicationDidFinishLaunching)(
-        self, _cmd, application);
+  objc::callPrevious<void, objc::Object*>(orig_SpringBoard_applicationDidFinishLaunching, self, _cmd, application);
 
   auto version = TovalunePreferencesManager::getPrefForKey("Version");
   if (version && version->intValue() > 0) return;

@@ -32,18 +32,15 @@ void emptyFolder(const std::string& folder) {
 }
 
 void callMigration(objc::Object* self, objc::SEL _cmd, objc::Object* handler) {
-  if (orig_SBFWallpaperConfigurationManager_performMigrationWithFailureHandler)
-    reinterpret_cast<void (*)(objc::Object*, objc::SEL, objc::Object*)>(
-        orig_SBFWallpaperConfigurationManager_performMigrationWithFailureHandler)(self, _cmd, handler);
+  objc::callPrevious<void, objc::Object*>(orig_SBFWallpaperConfigurationManager_performMigrationWithFailureHandler,
+                                          self, _cmd, handler);
 }
 
 }  // namespace
 
 objc::Object* replaced_SBFWallpaperCache_initWithOptions(objc::Object* self, objc::SEL _cmd, objc::Object* options) {
-  objc::Object* result = nullptr;
-  if (orig_SBFWallpaperCache_initWithOptions)
-    result = reinterpret_cast<objc::Object* (*)(objc::Object*, objc::SEL, objc::Object*)>(
-        orig_SBFWallpaperCache_initWithOptions)(self, _cmd, options);
+  objc::Object* result =
+      objc::callPrevious<objc::Object*, objc::Object*>(orig_SBFWallpaperCache_initWithOptions, self, _cmd, options);
   self->setValueForKey("_path", std::string(kStoreCachePath));
   return result;
 }
@@ -56,9 +53,8 @@ std::string redirectedWallpaperPath(const std::string& path) {
 
 objc::Object* replaced_UIImage_initWithContentsOfFileCache(objc::Object* self, objc::SEL _cmd, const std::string& path,
                                                            bool cache) {
-  if (!orig_UIImage_initWithContentsOfFileCache) return nullptr;
-  return reinterpret_cast<objc::Object* (*)(objc::Object*, objc::SEL, const std::string&, bool)>(
-      orig_UIImage_initWithContentsOfFileCache)(self, _cmd, redirectedWallpaperPath(path), cache);
+  return objc::callPrevious<objc::Object*, const std::string&, bool>(orig_UIImage_initWithContentsOfFileCache, self,
+                                                                     _cmd, redirectedWallpaperPath(path), cache);
 }
 
 void replaced_SBFWallpaperConfigurationManager_performMigrationWithFailureHandler(objc::Object* self, objc::SEL _cmd,

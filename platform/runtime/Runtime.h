@@ -13,6 +13,7 @@
 #include <mutex>
 #include <string>
 #include <string_view>
+#include <type_traits>
 #include <unordered_map>
 #include <vector>
 
@@ -153,6 +154,19 @@ R msgSend(Object* self, SEL sel, Args... args) {
   IMP imp = self->isa()->lookup(sel);
   if (!imp) unrecognizedSelector(self, sel);
   return reinterpret_cast<R (*)(Object*, SEL, Args...)>(imp)(self, sel, std::forward<Args>(args)...);
+}
+
+// Calls the implementation a hook replaced, with the types the hooked method has (the same
+// signature as the replacement): `callPrevious<void, Object*>(orig, self, _cmd, sender)`. Args are
+// spelled out, as for msgSend, so that a reference parameter stays a reference. A null previous
+// (the class had no such method when the hook went in) calls nothing and returns R{}.
+template <typename R, typename... Args>
+R callPrevious(IMP previous, Object* self, SEL _cmd, std::type_identity_t<Args>... args) {
+  if (!previous) {
+    if constexpr (std::is_void_v<R>) return;
+    else return R{};
+  }
+  return reinterpret_cast<R (*)(Object*, SEL, Args...)>(previous)(self, _cmd, std::forward<Args>(args)...);
 }
 
 // Casts an implementation function to an IMP for the tables.

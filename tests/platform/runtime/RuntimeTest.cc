@@ -182,6 +182,23 @@ TEST(RuntimeHooks, SendsRacingAHookSeeOneImplementationOrTheOther) {
   EXPECT_EQ(send(&o, "rtValue"), 2);
 }
 
+TEST(RuntimeHooks, CallPreviousPassesArgumentsAsTypedAndAnswersZeroWithoutAPrevious) {
+  Object o;
+  EXPECT_EQ((objc::callPrevious<std::string, const std::string&, long>(objc::imp_cast(&echo), &o, objc::sel("echo"),
+                                                                       "ab", 3)),
+            "ababab");
+  // A reference parameter reaches the previous implementation as the caller's own object.
+  auto* whereItWent = +[](Object*, SEL, const std::string& text) { return &text; };
+  const std::string text = "kept";
+  EXPECT_EQ((objc::callPrevious<const std::string*, const std::string&>(objc::imp_cast(whereItWent), &o,
+                                                                        objc::sel("where"), text)),
+            &text);
+
+  EXPECT_EQ((objc::callPrevious<int, long>(nullptr, &o, objc::sel("rtValue"), 5)), 0);
+  EXPECT_EQ((objc::callPrevious<std::string>(nullptr, &o, objc::sel("rtValue"))), "");
+  objc::callPrevious<void, Object*>(nullptr, &o, objc::sel("rtValue"), &o);
+}
+
 TEST(RuntimeKeyValueCoding, NamedInstanceVariablesAreReachableAndUnknownKeysRaise) {
   Class* cls = objc::objc_allocateClassPair(objc::NSObjectClass(), "RTKVCBox");
   Box box(cls);
