@@ -18,9 +18,9 @@
 
 #include "device/springboard/SpringBoard.h"
 #include "device/springboard/SpringBoardClasses.h"
-#include "device/springboard/app/SpringBoardRequests.h"
-#include "device/springboard/app/SpringBoardServer.h"
 #include "device/springboard/app/SpringBoardSocket.h"
+#include "device/springboard/app/SpringBoardSocketRequests.h"
+#include "device/springboard/app/SpringBoardSocketServer.h"
 #include "fuzz/FuzzDevice.h"
 #include "platform/dispatch/Dispatch.h"
 #include "platform/foundation/DeviceRoot.h"
@@ -55,8 +55,8 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
   SpringBoard::sharedApplication()->applicationDidFinishLaunching();
 
   // Lives as long as the process, as SpringBoard's server does.
-  auto* server = new SpringBoardServer(SpringBoardServer::ConcurrentHandler(
-      [](const std::string& request, SpringBoardServer::Connection& connection) {
+  auto* server = new SpringBoardSocketServer(SpringBoardSocketServer::ConcurrentHandler(
+      [](const std::string& request, SpringBoardSocketServer::Connection& connection) {
         return handleSpringBoardRequest(confined(request), connection);
       }));
   fuzz::check(server->start(), "SpringBoard's server could not listen");

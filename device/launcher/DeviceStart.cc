@@ -9,7 +9,7 @@
 #include "device/launcher/EngineInstall.h"
 #include "device/launcher/Launchd.h"
 #include "device/launcher/SamplePictures.h"
-#include "device/launcher/SpringBoardLink.h"
+#include "device/launcher/SpringBoardSocketClient.h"
 #include "device/uiservices/SpringBoardUIServicesInstall.h"
 #include "platform/foundation/DeviceSettings.h"
 #include "shared/ImageFolders.h"

@@ -9,7 +9,7 @@
 #include "device/launcher/EngineInstall.h"
 #include "device/launcher/Launchd.h"
 #include "device/launcher/SettingsCommands.h"
-#include "device/launcher/SpringBoardLink.h"
+#include "device/launcher/SpringBoardSocketClient.h"
 #include "device/springboard/SBWallpaperState.h"
 #include "device/springboard/SpringBoardClasses.h"
 #include "platform/foundation/DeviceRoot.h"

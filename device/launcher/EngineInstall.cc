@@ -12,7 +12,7 @@
 #include "device/launcher/DevicePackages.h"
 #include "device/launcher/Launchd.h"
 #include "device/launcher/PackageDependencies.h"
-#include "device/launcher/SpringBoardLink.h"
+#include "device/launcher/SpringBoardSocketClient.h"
 #include "platform/foundation/DeviceRoot.h"
 #include "platform/foundation/FileManager.h"
 

@@ -9,7 +9,7 @@
 #include <fmt/format.h>
 
 #include "device/launcher/Launchd.h"
-#include "device/launcher/SpringBoardLink.h"
+#include "device/launcher/SpringBoardSocketClient.h"
 #include "platform/foundation/DeviceRoot.h"
 
 namespace fs = std::filesystem;

@@ -1,4 +1,4 @@
-#include "device/launcher/SpringBoardLink.h"
+#include "device/launcher/SpringBoardSocketClient.h"
 
 #include <thread>
 

@@ -1,6 +1,6 @@
 #pragma once
-// The launcher's side of SpringBoard's socket: one request, one parsed reply, with timeouts, and
-// clear messages when SpringBoard is not there.
+// The launcher's side of the SpringBoard socket protocol (SpringBoardSocket.h): one request, one
+// parsed reply, with timeouts, and clear messages when SpringBoard is not there.
 #include <sys/types.h>
 
 #include <chrono>

@@ -12,7 +12,7 @@
 
 #include "device/settings/SettingsApp.h"
 #include "device/settings/SettingsRequests.h"
-#include "device/springboard/app/SpringBoardServer.h"
+#include "device/springboard/app/SpringBoardSocketServer.h"
 #include "device/springboard/app/SubstrateLoader.h"
 #include "platform/dispatch/Dispatch.h"
 #include "platform/foundation/NSException.h"
@@ -53,7 +53,7 @@ int main() {
   loadSubstrateLibraries({"com.apple.Preferences", "Settings"});
   SettingsApp::shared().launch();
 
-  SpringBoardServer server(answer, kSettingsSocketPath, "Settings");
+  SpringBoardSocketServer server(answer, kSettingsSocketPath, "Settings");
   if (!server.start()) return 1;
   NSLog("Settings: ready (pid {})", ::getpid());
   while (!terminationRequested) platform::runMainQueueFor(std::chrono::milliseconds(100));

@@ -12,7 +12,7 @@
 #include <fmt/format.h>
 
 #include "device/launcher/Launchd.h"
-#include "device/launcher/SpringBoardLink.h"
+#include "device/launcher/SpringBoardSocketClient.h"
 #include "device/launcher/web/WebServer.h"
 
 namespace {

@@ -10,7 +10,7 @@
 #include "device/launcher/ClockCommand.h"
 #include "device/launcher/HostProgram.h"
 #include "device/launcher/Launchd.h"
-#include "device/launcher/SpringBoardLink.h"
+#include "device/launcher/SpringBoardSocketClient.h"
 #include "device/springboard/app/SpringBoardSocket.h"
 #include "platform/foundation/DeviceRoot.h"
 #include "platform/foundation/DeviceSettings.h"

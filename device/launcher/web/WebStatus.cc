@@ -4,7 +4,7 @@
 
 #include <fmt/format.h>
 
-#include "device/launcher/SpringBoardLink.h"
+#include "device/launcher/SpringBoardSocketClient.h"
 #include "platform/foundation/DeviceSettings.h"
 #include "platform/foundation/FileManager.h"
 #include "platform/foundation/NSDate.h"

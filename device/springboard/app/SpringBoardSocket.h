@@ -2,7 +2,8 @@
 // The line protocol between the launcher and the device's processes (SpringBoard, Settings): a Unix
 // socket in the device root per process, one request line in, one JSON reply line out, then the
 // connection closes. Both sides use these helpers, so the limits and timeouts are the same at each
-// end.
+// end: the processes serve it with SpringBoardSocketServer.h, the launcher asks through
+// device/launcher/SpringBoardSocketClient.h (tests and the fuzz target call `request` directly).
 #include <chrono>
 #include <optional>
 #include <string>

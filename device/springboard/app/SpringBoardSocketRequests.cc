@@ -1,4 +1,4 @@
-#include "device/springboard/app/SpringBoardRequests.h"
+#include "device/springboard/app/SpringBoardSocketRequests.h"
 
 #include <unistd.h>
 
@@ -34,7 +34,7 @@ std::optional<std::chrono::seconds> waitArgument(const std::string& text) {
 
 // A request that sets work off waits for that work (its activity), off the main thread, and at
 // most `wait`: a refresh stuck on a slow server must not keep the launcher for long.
-json settledReply(const std::shared_ptr<platform::DispatchActivity>& activity, SpringBoardServer::Connection& connection,
+json settledReply(const std::shared_ptr<platform::DispatchActivity>& activity, SpringBoardSocketServer::Connection& connection,
                   const std::string& request, std::chrono::seconds wait) {
   bool settled = connection.waitFor(*activity, wait);
   if (!settled)
@@ -44,7 +44,7 @@ json settledReply(const std::shared_ptr<platform::DispatchActivity>& activity, S
 
 // Runs `event` on the main thread under a fresh activity and waits for what it set off.
 std::string displayEvent(const std::string& request, const std::string& arguments, void (*event)(),
-                         SpringBoardServer::Connection& connection) {
+                         SpringBoardSocketServer::Connection& connection) {
   auto wait = waitArgument(arguments);
   if (!wait) return failure(request + " takes at most a number of seconds to wait (0 to 3600)");
   auto activity = std::make_shared<platform::DispatchActivity>();
@@ -104,7 +104,7 @@ std::string screenshot(const std::string& arguments) {
   return line(json{{"ok", true}, {"path", path}});
 }
 
-std::string tap(const std::string& title, SpringBoardServer::Connection& connection) {
+std::string tap(const std::string& title, SpringBoardSocketServer::Connection& connection) {
   if (title.empty()) return failure("tap needs the title of a control");
   auto activity = std::make_shared<platform::DispatchActivity>();
   auto tapped = connection.onMainThread<bool>([activity, title] {
@@ -120,7 +120,7 @@ std::string tap(const std::string& title, SpringBoardServer::Connection& connect
 
 // Everything queued so far, by anyone, and what it queues: the queues are idle before and after
 // the main queue has run all it held.
-std::string settle(const std::string& arguments, SpringBoardServer::Connection& connection) {
+std::string settle(const std::string& arguments, SpringBoardSocketServer::Connection& connection) {
   auto wait = waitArgument(arguments);
   if (!wait) return failure("settle takes at most a number of seconds to wait (0 to 3600)");
   auto deadline = std::chrono::steady_clock::now() + *wait;
@@ -136,14 +136,14 @@ std::string settle(const std::string& arguments, SpringBoardServer::Connection& 
   return line(json{{"ok", true}, {"settled", settled}});
 }
 
-std::string onMain(SpringBoardServer::Connection& connection, std::function<std::string()> work) {
+std::string onMain(SpringBoardSocketServer::Connection& connection, std::function<std::string()> work) {
   auto reply = connection.onMainThread<std::string>(std::move(work));
   return reply ? *reply : connection.failure();
 }
 
 }  // namespace
 
-std::string handleSpringBoardRequest(const std::string& request, SpringBoardServer::Connection& connection) {
+std::string handleSpringBoardRequest(const std::string& request, SpringBoardSocketServer::Connection& connection) {
   auto space = request.find(' ');
   std::string command = request.substr(0, space);
   std::string rest = space == std::string::npos ? "" : request.substr(space + 1);

@@ -1,6 +1,7 @@
 #pragma once
-// What SpringBoard does for the launcher's requests, one line each. Requests are answered side by
-// side, each on its connection's thread; what touches SpringBoard's objects runs on the main thread.
+// What SpringBoard answers on its socket (the server's side), one request line each. Requests are
+// answered side by side, each on its connection's thread; what touches SpringBoard's objects runs on
+// the main thread.
 //   lock [SECONDS]                the display turns off (backlight off, then factor 1.0 -> 0.0)
 //   unlock [SECONDS]              the display turns on (factor 0.0 -> 1.0)
 //   status                        pid, iOS version, engine, display and wallpapers
@@ -14,8 +15,8 @@
 #include <chrono>
 #include <string>
 
-#include "device/springboard/app/SpringBoardServer.h"
+#include "device/springboard/app/SpringBoardSocketServer.h"
 
 inline constexpr std::chrono::seconds kDefaultWait{10};
 
-std::string handleSpringBoardRequest(const std::string& line, SpringBoardServer::Connection& connection);
+std::string handleSpringBoardRequest(const std::string& line, SpringBoardSocketServer::Connection& connection);

@@ -1,4 +1,4 @@
-#include "device/springboard/app/SpringBoardServer.h"
+#include "device/springboard/app/SpringBoardSocketServer.h"
 
 #include <poll.h>
 #include <sys/socket.h>
@@ -37,7 +37,7 @@ bool samePeerUser(int client) {
 
 }  // namespace
 
-bool SpringBoardServer::Connection::waitFor(const std::function<bool()>& done, std::chrono::milliseconds timeout) {
+bool SpringBoardSocketServer::Connection::waitFor(const std::function<bool()>& done, std::chrono::milliseconds timeout) {
   auto deadline = std::chrono::steady_clock::now() + timeout;
   for (;;) {
     if (done()) return true;
@@ -46,7 +46,7 @@ bool SpringBoardServer::Connection::waitFor(const std::function<bool()>& done, s
   }
 }
 
-bool SpringBoardServer::Connection::waitFor(platform::DispatchActivity& activity, std::chrono::milliseconds timeout) {
+bool SpringBoardSocketServer::Connection::waitFor(platform::DispatchActivity& activity, std::chrono::milliseconds timeout) {
   auto deadline = std::chrono::steady_clock::now() + timeout;
   for (;;) {
     auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
@@ -56,22 +56,22 @@ bool SpringBoardServer::Connection::waitFor(platform::DispatchActivity& activity
   }
 }
 
-std::string SpringBoardServer::Connection::failure() const {
+std::string SpringBoardSocketServer::Connection::failure() const {
   if (stopping_) return errorReply(processName_ + " is shutting down");
   return errorReply(processName_ + "'s main thread did not answer in time");
 }
 
-SpringBoardServer::SpringBoardServer(Handler handler, std::string socketDevicePath, std::string processName)
+SpringBoardSocketServer::SpringBoardSocketServer(Handler handler, std::string socketDevicePath, std::string processName)
     : handler_(std::move(handler)), socketDevicePath_(std::move(socketDevicePath)), processName_(std::move(processName)) {}
 
-SpringBoardServer::SpringBoardServer(ConcurrentHandler handler, std::string socketDevicePath, std::string processName)
+SpringBoardSocketServer::SpringBoardSocketServer(ConcurrentHandler handler, std::string socketDevicePath, std::string processName)
     : concurrentHandler_(std::move(handler)),
       socketDevicePath_(std::move(socketDevicePath)),
       processName_(std::move(processName)) {}
 
-SpringBoardServer::~SpringBoardServer() { stop(); }
+SpringBoardSocketServer::~SpringBoardSocketServer() { stop(); }
 
-bool SpringBoardServer::start() {
+bool SpringBoardSocketServer::start() {
   platform::createDirectoryAtPath(platform::stringByDeletingLastPathComponent(socketDevicePath_));
   hostPath_ = platform::hostPath(socketDevicePath_);
   listenFd_ = springboard_socket::listenAt(hostPath_);
@@ -83,7 +83,7 @@ bool SpringBoardServer::start() {
   return true;
 }
 
-void SpringBoardServer::stop() {
+void SpringBoardSocketServer::stop() {
   if (listenFd_ < 0) return;
   stopping_ = true;
   if (thread_.joinable()) thread_.join();
@@ -98,7 +98,7 @@ void SpringBoardServer::stop() {
   ::unlink(hostPath_.c_str());
 }
 
-void SpringBoardServer::serve() {
+void SpringBoardSocketServer::serve() {
   while (!stopping_) {
     pollfd p{listenFd_, POLLIN, 0};
     if (::poll(&p, 1, 100) <= 0) continue;
@@ -131,14 +131,14 @@ void SpringBoardServer::serve() {
   }
 }
 
-void SpringBoardServer::release(int client) {
+void SpringBoardSocketServer::release(int client) {
   std::lock_guard lock(mu_);
   ::close(client);
   open_.erase(client);
   if (open_.empty()) connectionsDone_.notify_all();
 }
 
-void SpringBoardServer::answer(int client) {
+void SpringBoardSocketServer::answer(int client) {
   auto request = springboard_socket::readLine(client, kRequestReadTimeout);
   std::string reply;
   if (!request) {
@@ -154,7 +154,7 @@ void SpringBoardServer::answer(int client) {
   springboard_socket::writeAll(client, reply + "\n", kRequestReadTimeout);
 }
 
-std::string SpringBoardServer::answerOnMainThread(const std::string& request) {
+std::string SpringBoardSocketServer::answerOnMainThread(const std::string& request) {
   Connection connection(stopping_, processName_);
   auto reply = connection.onMainThread<std::string>([handler = handler_, request] { return handler(request); },
                                                     kMainThreadTimeout);

@@ -1,5 +1,7 @@
 #pragma once
-// A device process's end of the launcher's socket (SpringBoard's, and the Settings app's).
+// The device processes' side of the SpringBoard socket protocol (SpringBoardSocket.h): SpringBoard
+// serves it, and the Settings app serves the same protocol at its own socket. The launcher's side
+// is device/launcher/SpringBoardSocketClient.h.
 //
 // Only the process's owner may connect: the socket file is created with mode 0600, and a peer of
 // another user is turned away all the same (root passes file modes). A request that is no line of
@@ -26,7 +28,7 @@
 #include "device/springboard/app/SpringBoardSocket.h"
 #include "platform/dispatch/Dispatch.h"
 
-class SpringBoardServer {
+class SpringBoardSocketServer {
  public:
   using Handler = std::function<std::string(const std::string& request)>;
   class Connection;
@@ -34,14 +36,15 @@ class SpringBoardServer {
 
   // Listens at the socket's device path; `processName` names the process in log lines and replies.
   // This handler runs on the main thread, one request after the other.
-  explicit SpringBoardServer(Handler handler, std::string socketDevicePath = kSpringBoardSocketPath,
-                             std::string processName = "SpringBoard");
+  explicit SpringBoardSocketServer(Handler handler, std::string socketDevicePath = kSpringBoardSocketPath,
+                                   std::string processName = "SpringBoard");
   // This one runs on each connection's own thread, beside the others.
-  explicit SpringBoardServer(ConcurrentHandler handler, std::string socketDevicePath = kSpringBoardSocketPath,
-                             std::string processName = "SpringBoard");
-  ~SpringBoardServer();
-  SpringBoardServer(const SpringBoardServer&) = delete;
-  SpringBoardServer& operator=(const SpringBoardServer&) = delete;
+  explicit SpringBoardSocketServer(ConcurrentHandler handler,
+                                   std::string socketDevicePath = kSpringBoardSocketPath,
+                                   std::string processName = "SpringBoard");
+  ~SpringBoardSocketServer();
+  SpringBoardSocketServer(const SpringBoardSocketServer&) = delete;
+  SpringBoardSocketServer& operator=(const SpringBoardSocketServer&) = delete;
 
   // Listens at the socket path; false (logged) when it cannot.
   bool start();
@@ -68,7 +71,7 @@ class SpringBoardServer {
 };
 
 // What a concurrent handler may do beside reading its request.
-class SpringBoardServer::Connection {
+class SpringBoardSocketServer::Connection {
  public:
   Connection(const std::atomic<bool>& stopping, const std::string& processName)
       : stopping_(stopping), processName_(processName) {}

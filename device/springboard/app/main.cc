@@ -12,8 +12,8 @@
 #include "device/springboard/SBFWallpaperConfigurationManager.h"
 #include "device/springboard/SpringBoard.h"
 #include "device/springboard/SpringBoardClasses.h"
-#include "device/springboard/app/SpringBoardRequests.h"
-#include "device/springboard/app/SpringBoardServer.h"
+#include "device/springboard/app/SpringBoardSocketRequests.h"
+#include "device/springboard/app/SpringBoardSocketServer.h"
 #include "device/springboard/app/SubstrateLoader.h"
 #include "platform/dispatch/Dispatch.h"
 #include "platform/foundation/NSException.h"
@@ -68,8 +68,8 @@ int main() {
   runOrCrash([] { performWallpaperMigration(); });
   runOrCrash([] { SpringBoard::sharedApplication()->applicationDidFinishLaunching(); });
 
-  SpringBoardServer server(SpringBoardServer::ConcurrentHandler(
-      [](const std::string& request, SpringBoardServer::Connection& connection) {
+  SpringBoardSocketServer server(SpringBoardSocketServer::ConcurrentHandler(
+      [](const std::string& request, SpringBoardSocketServer::Connection& connection) {
         return runOrCrash([&] { return handleSpringBoardRequest(request, connection); });
       }));
   if (!server.start()) return 1;
