@@ -135,6 +135,48 @@ bool writeAll(int fd, std::string_view bytes) {
   }
   return true;
 }
+
+// A full disk (or a size limit) shows while writing, after the file could be created: say so,
+// since the callers carry on as if nothing had changed, which is true: the old file stays.
+void logFailedWrite(const std::string& path, int error) {
+  NSLog("Could not write {}: {}; the file is left as it was", path, std::strerror(error));
+}
+
+// The contents go into an unnamed file in the target's folder, which gets a name only once it is
+// whole: a process killed while writing leaves nothing behind, where a named temporary file would
+// stay in the folder for good (nothing else ever removes it). Nothing when the file system cannot
+// make unnamed files; errno then says why.
+std::optional<bool> writeThroughUnnamedFile(const std::string& path, const std::string& host, std::string_view bytes) {
+  std::string folder = fs::path(host).parent_path().string();
+  int fd = ::open(folder.empty() ? "." : folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0644);
+  if (fd < 0) {
+    if (errno == EOPNOTSUPP || errno == EISDIR || errno == EINVAL) return std::nullopt;
+    return false;
+  }
+  int error = writeAll(fd, bytes) ? 0 : errno;
+  bool published = false;
+  if (!error) {
+    std::string self = fmt::format("/proc/self/fd/{}", fd);
+    if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, host.c_str(), AT_SYMLINK_FOLLOW) == 0) {
+      published = true;
+    } else if (errno == EEXIST) {
+      // A link cannot replace a file, a rename can: the named step lasts only as long as a
+      // rename, and the old file stays whole until the new one takes its place.
+      thread_local std::mt19937_64 rng{std::random_device{}()};
+      std::string tmp = fmt::format("{}.tmp-{}-{:x}", host, ::getpid(), rng());
+      if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, tmp.c_str(), AT_SYMLINK_FOLLOW) == 0) {
+        published = ::rename(tmp.c_str(), host.c_str()) == 0;
+        if (!published) ::unlink(tmp.c_str());
+      }
+    }
+  }
+  if (::close(fd) != 0 && !error) error = errno;
+  if (error) {
+    logFailedWrite(path, error);
+    return false;
+  }
+  return published;
+}
 }  // namespace
 
 bool writeFile(const std::string& path, std::string_view bytes, bool atomically) {
@@ -145,6 +187,7 @@ bool writeFile(const std::string& path, std::string_view bytes, bool atomically)
     bool ok = writeAll(fd, bytes);
     return ::close(fd) == 0 && ok;
   }
+  if (auto written = writeThroughUnnamedFile(path, host, bytes)) return *written;
   thread_local std::mt19937_64 rng{std::random_device{}()};
   std::string tmp = fmt::format("{}.tmp-{}-{:x}", host, ::getpid(), rng());
   int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
@@ -152,9 +195,7 @@ bool writeFile(const std::string& path, std::string_view bytes, bool atomically)
   int error = writeAll(fd, bytes) ? 0 : errno;
   if (::close(fd) != 0 && !error) error = errno;
   if (error) {
-    // A full disk (or a size limit) shows here, after the file could be created: say so, since
-    // the callers carry on as if nothing had changed, which is true: the old file stays.
-    NSLog("Could not write {}: {}; the file is left as it was", path, std::strerror(error));
+    logFailedWrite(path, error);
     ::unlink(tmp.c_str());
     return false;
   }

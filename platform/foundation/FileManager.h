@@ -27,7 +27,9 @@ bool setContentModificationDate(const std::string& path, double secondsSince1970
 inline constexpr std::size_t kMaxReadFileBytes = std::size_t{256} << 20;
 std::optional<std::string> readFile(const std::string& path);
 std::optional<std::string> readFile(const std::string& path, std::size_t maxBytes);
-// Atomic: a temporary file in the same folder, then renamed over the target.
+// Atomic: the contents are written to an unnamed file in the same folder, which then takes the
+// target's place whole (a named temporary file, renamed over it, where the file system has no
+// unnamed files); a process killed midway leaves the old file and nothing else.
 bool writeFile(const std::string& path, std::string_view bytes, bool atomically = true);
 
 // NSString path helpers.

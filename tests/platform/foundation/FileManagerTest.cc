@@ -1,6 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
 #include <regex>
+#include <thread>
 
 #include "platform/foundation/DeviceRoot.h"
 #include "platform/foundation/FileManager.h"
@@ -34,6 +41,35 @@ TEST(FileManager, ListingCreateRemoveAndDates) {
   EXPECT_TRUE(removeItemAtPath("/d/e"));
   EXPECT_FALSE(removeItemAtPath("/d/e"));
   EXPECT_EQ(*readFile("/d/b.png"), "b");
+}
+
+// A writer killed at any moment of an atomic write leaves the folder holding the old file or the new
+// one, whole, and nothing else: a named temporary file would stay behind for good.
+TEST(FileManager, AWriterKilledMidwayLeavesAWholeFileAndNothingElse) {
+  TempDeviceRoot root;
+  ASSERT_TRUE(createDirectoryAtPath("/d"));
+  int probe = ::open(hostPath("/d").c_str(), O_TMPFILE | O_WRONLY, 0600);
+  if (probe < 0) GTEST_SKIP() << "this file system makes no unnamed files";
+  ::close(probe);
+  constexpr std::size_t kSize = std::size_t{24} << 20;
+  for (int round = 0; round < 6; ++round) {
+    pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+      for (char c = 'a';; c = c == 'z' ? 'a' : char(c + 1)) writeFile("/d/picture", std::string(kSize, c));
+    }
+    // Once the first write is whole, each round kills a little later into the writes that follow.
+    for (int i = 0; i < 1000 && !fileExistsAtPath("/d/picture"); ++i)
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    std::this_thread::sleep_for(std::chrono::milliseconds(7 * round));
+    ::kill(child, SIGKILL);
+    ::waitpid(child, nullptr, 0);
+    EXPECT_EQ(contentsOfDirectoryAtPath("/d").value_or(std::vector<std::string>{}), std::vector<std::string>{"picture"});
+    auto bytes = readFile("/d/picture").value_or("");
+    ASSERT_EQ(bytes.size(), kSize);
+    EXPECT_EQ(bytes.find_first_not_of(bytes[0]), std::string::npos) << "a torn file";
+    ASSERT_TRUE(removeItemAtPath("/d/picture"));
+  }
 }
 
 TEST(PathHelpers, BehaveAsNSString) {
