@@ -7,13 +7,13 @@
 #include "engine/wallpaper/FirstRunNotice.h"
 #include "engine/wallpaper/WallpaperApplication.h"
 #include "engine/wallpaper/WallpaperStoreRedirection.h"
-#include "platform/foundation/DeviceRoot.h"
 #include "platform/foundation/DeviceSettings.h"
 #include "platform/foundation/FileManager.h"
 #include "platform/foundation/NSException.h"
 #include "platform/foundation/NSProcessInfo.h"
 #include "platform/runtime/Runtime.h"
 #include "platform/substrate/MSHookFunction.h"
+#include "platform/symbolication/DynamicLoader.h"
 
 namespace {
 
@@ -25,14 +25,14 @@ bool runningInSpringBoard() {
 void loadCompanionLibrary() {
   try {
     // Loaded before any hook, so it sees SpringBoard as it is; its handle is not kept.
-    if (platform::fileExistsAtPath(kCompanionLibraryPath)) ::dlopen(platform::hostPath(kCompanionLibraryPath).c_str(), RTLD_NOW);
+    if (platform::fileExistsAtPath(kCompanionLibraryPath)) platform::dlopen(kCompanionLibraryPath, RTLD_NOW);
   } catch (const platform::NSException&) {
   }
 }
 
 void bindSpringBoardUIServices() {
   if (!platform::isOperatingSystemAtLeastVersion(13, 0, 0)) return;
-  void* handle = ::dlopen(platform::hostPath(kSpringBoardUIServicesLibraryPath).c_str(), RTLD_NOW);
+  void* handle = platform::dlopen(kSpringBoardUIServicesLibraryPath, RTLD_NOW);
   // dlsym with a null handle would search the whole process; without the library there is nothing.
   if (!handle) return;
   _SBSUIWallpaperSetImages = reinterpret_cast<SBSUIWallpaperSetImagesPointer>(::dlsym(handle, "SBSUIWallpaperSetImages"));

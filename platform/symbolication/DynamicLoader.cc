@@ -1,5 +1,7 @@
 #include "platform/symbolication/DynamicLoader.h"
 
+#include "platform/foundation/DeviceRoot.h"
+
 #include <elf.h>
 #include <link.h>
 #include <unistd.h>
@@ -122,6 +124,10 @@ void withImage(std::uint32_t index, F found) {
 }
 
 }  // namespace
+
+void* dlopen(std::string_view devicePath, int mode) {
+  return ::dlopen(hostPath(devicePath).c_str(), mode);
+}
 
 int dladdr(const void* address, Dl_info* info) {
   link_map* map = nullptr;

@@ -1,5 +1,6 @@
 #pragma once
-// The dynamic loader's view of the process: dladdr and the list of loaded images.
+// The dynamic loader's view of the process: opening a library by its device path, dladdr and the
+// list of loaded images.
 //
 // Each loaded ELF image is presented with a Mach-O header of its own, so that code walking an
 // image's load commands finds what it would find on the device: the machine's CPU type and
@@ -9,10 +10,16 @@
 #include <dlfcn.h>
 
 #include <cstdint>
+#include <string_view>
 
 #include "platform/symbolication/MachO.h"
 
 namespace platform {
+
+// ::dlopen of the library at a device path ("/Library/MobileSubstrate/DynamicLibraries/x.dylib"),
+// wherever the device keeps its files. Null, with the reason in ::dlerror(), when it cannot be
+// loaded. A relative path is taken from the device's "/", as everywhere; never the main program.
+void* dlopen(std::string_view devicePath, int mode);
 
 // ::dladdr, with the main program's name replaced by its full path.
 int dladdr(const void* address, Dl_info* info);

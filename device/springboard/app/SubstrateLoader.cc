@@ -5,10 +5,10 @@
 
 #include <algorithm>
 
-#include "platform/foundation/DeviceRoot.h"
 #include "platform/foundation/FileManager.h"
 #include "platform/foundation/NSLog.h"
 #include "platform/foundation/PropertyList.h"
+#include "platform/symbolication/DynamicLoader.h"
 
 namespace {
 
@@ -43,7 +43,7 @@ SubstrateLoadResult loadSubstrateLibraries(const SubstrateProcess& process) {
     auto filter = platform::dictionaryWithContentsOfFile(filterPath);
     if (!filter || !filterNamesProcess(*filter, process)) continue;
     NSLog("{}: loading {}", process.executableName, library);
-    if (::dlopen(platform::hostPath(library).c_str(), RTLD_NOW | RTLD_GLOBAL)) {
+    if (platform::dlopen(library, RTLD_NOW | RTLD_GLOBAL)) {
       result.loaded.push_back(library);
     } else {
       const char* why = ::dlerror();

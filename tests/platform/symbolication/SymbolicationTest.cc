@@ -1,11 +1,13 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <filesystem>
 #include <string>
 
 #include "platform/foundation/NSUUID.h"
 #include "platform/symbolication/CoreSymbolication.h"
 #include "platform/symbolication/DynamicLoader.h"
+#include "tests/support/TempDeviceRoot.h"
 
 extern "C" __attribute__((noinline)) int symbolicationProbe(int x) {
   asm volatile("");
@@ -26,6 +28,26 @@ TEST(DynamicLoader, DladdrAndTheImageListNameTheMainProgramAlike) {
   EXPECT_EQ(_dyld_get_image_header(0)->filetype, MH_EXECUTE);
   EXPECT_EQ(_dyld_get_image_name(_dyld_image_count() + 5), nullptr);
   EXPECT_EQ(_dyld_get_image_header(_dyld_image_count() + 5), nullptr);
+}
+
+TEST(DynamicLoader, OpensALibraryByItsDevicePathOnly) {
+  TempDeviceRoot root;
+  const std::string devicePath = "/Library/MobileSubstrate/DynamicLibraries/LoaderProbe.dylib";
+  std::filesystem::create_directories(std::filesystem::path(root.host(devicePath)).parent_path());
+  std::filesystem::copy_file(LOADER_PROBE, root.host(devicePath));
+
+  void* handle = platform::dlopen(devicePath, RTLD_NOW);
+  ASSERT_NE(handle, nullptr) << ::dlerror();
+  auto answer = reinterpret_cast<int (*)()>(::dlsym(handle, "loaderProbeAnswer"));
+  ASSERT_NE(answer, nullptr);
+  EXPECT_EQ(answer(), 42);
+  ::dlclose(handle);
+
+  // The host's own path of the library means nothing on the device, and nothing is not the program.
+  for (const std::string& missing : {std::string(LOADER_PROBE), std::string("/Library/Nothing.dylib"), std::string()}) {
+    EXPECT_EQ(platform::dlopen(missing, RTLD_NOW), nullptr) << missing;
+    EXPECT_NE(::dlerror(), nullptr) << missing;
+  }
 }
 
 TEST(DynamicLoader, EveryImageHeaderIsA64BitHeaderOfThisMachine) {
