@@ -3,6 +3,7 @@
 #include <fmt/format.h>
 
 #include "platform/foundation/FileManager.h"
+#include "platform/image/CPBitmap.h"
 
 namespace {
 
@@ -81,7 +82,10 @@ UIImage* UIImage::initWithContentsOfFileCache(const std::string& devicePath, boo
 bool UIImage::loadContentsOfFile(const std::string& devicePath) {
   auto bytes = platform::readFile(devicePath);
   if (!bytes) return false;
-  auto bitmap = platform::decodeImage(*bytes);
+  // A raw bitmap is known by its name and its trailer; a ".cpbitmap" without one is an older
+  // device's encoded picture under the same name, decoded as any other.
+  const bool raw = platform::pathExtension(devicePath) == "cpbitmap" && platform::hasCPBitmapTrailer(*bytes);
+  auto bitmap = raw ? platform::decodeCPBitmap(*bytes, devicePath) : platform::decodeImage(*bytes);
   if (!bitmap) return false;
   bitmap_ = std::move(*bitmap);
   scale_ = scaleFromFileName(devicePath);
