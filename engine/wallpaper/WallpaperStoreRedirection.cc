@@ -9,6 +9,7 @@
 #include "platform/foundation/FileManager.h"
 #include "platform/foundation/NSException.h"
 #include "platform/foundation/NSLog.h"
+#include "platform/substrate/MSHookFunction.h"
 #include "shared/ImageFolders.h"
 
 objc::IMP orig_SBFWallpaperCache_initWithOptions = nullptr;
@@ -87,7 +88,7 @@ int replaced_open(const char* path, int flags, ...) {
     return -1;
   }
   mode_t mode = 0;
-  if ((flags & O_CREAT) || (flags & O_TMPFILE) == O_TMPFILE) {
+  if (platform::openTakesMode(flags)) {
     va_list args;
     va_start(args, flags);
     mode = static_cast<mode_t>(va_arg(args, int));

@@ -1,4 +1,5 @@
 #pragma once
+#include <fcntl.h>
 // MSHookFunction: replaces a C function for every caller in the process that reaches it through an
 // import slot, and hands back the previous function so the replacement can call through.
 //
@@ -21,3 +22,17 @@
 // replacement, or a symbol that lies in no loaded image, installs nothing and leaves `*previous`
 // as it was.
 void MSHookFunction(void* symbol, void* replacement, void** previous);
+
+namespace platform {
+
+// For a replacement of `open`, which must pass the caller's mode on: whether a call with these
+// flags carries the third, mode, argument. Every flag that may create a file does: O_CREAT, and on
+// this C library O_TMPFILE (whose bits include O_DIRECTORY, which alone takes no mode).
+inline bool openTakesMode(int flags) {
+#ifdef O_TMPFILE
+  if ((flags & O_TMPFILE) == O_TMPFILE) return true;
+#endif
+  return (flags & O_CREAT) != 0;
+}
+
+}  // namespace platform

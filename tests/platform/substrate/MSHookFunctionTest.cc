@@ -31,7 +31,7 @@ std::atomic<int> openCalls{0};
 // passes every other call through with its mode.
 int replacementOpen(const char* path, int flags, ...) {
   mode_t mode = 0;
-  if ((flags & O_CREAT) || (flags & O_TMPFILE) == O_TMPFILE) {
+  if (platform::openTakesMode(flags)) {
     va_list args;
     va_start(args, flags);
     mode = static_cast<mode_t>(va_arg(args, int));
@@ -135,6 +135,15 @@ TEST_F(MSHookFunctionTest, ModeReachesTheSystemWithAndWithoutAHook) {
   ASSERT_EQ(fstat(fd, &info), 0);
   EXPECT_EQ(info.st_mode & 0777, 0600u);
   close(fd);
+}
+
+TEST(OpenTakesMode, OnlyFlagsThatMayCreateAFileCarryAMode) {
+  const struct {
+    int flags;
+    bool takesMode;
+  } table[] = {{O_RDONLY, false},          {O_WRONLY | O_TRUNC, false},         {O_DIRECTORY | O_RDONLY, false},
+               {O_CREAT | O_WRONLY, true}, {O_CREAT | O_EXCL | O_RDWR, true}, {O_TMPFILE | O_RDWR, true}};
+  for (const auto& row : table) EXPECT_EQ(platform::openTakesMode(row.flags), row.takesMode) << std::oct << row.flags;
 }
 
 TEST_F(MSHookFunctionTest, ARefusalThatSetsNoErrorLeavesErrnoAlone) {
