@@ -19,7 +19,7 @@ std::vector<std::string> dpkgQueryCommandLine(const std::string& canonicalRoot, 
 int execDpkgQuery(const std::string& canonicalRoot, const std::vector<std::string>& args) {
   if (canonicalRoot.empty()) {
     fmt::print(stderr, "dpkg-query: cannot tell which device this is (not run from a device's /usr/bin, and "
-                       "TOVALUNE_DEVICE_ROOT names no device folder)\n");
+                       "SIMULATED_DEVICE_ROOT names no device folder)\n");
     return 2;
   }
   // Should this program ever stand at the host's own path, running "the host's" would run itself.

@@ -101,7 +101,7 @@ int runKillall(const KillallRequest& request, const std::string& canonicalRoot, 
   }
   if (canonicalRoot.empty()) {
     fmt::print(err, "killall: cannot tell which device this is (not run from a device's /usr/bin, and "
-                    "TOVALUNE_DEVICE_ROOT names no device folder)\n");
+                    "SIMULATED_DEVICE_ROOT names no device folder)\n");
     return 2;
   }
   std::vector<RecordedProcess> processes = recordedProcesses(canonicalRoot);

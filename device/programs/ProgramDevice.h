@@ -8,5 +8,5 @@
 // `inheritedRoot` (may be null). Empty when neither names a device folder.
 std::string deviceRootFor(const std::string& executablePath, const char* inheritedRoot);
 
-// The same for the running program (/proc/self/exe and TOVALUNE_DEVICE_ROOT).
+// The same for the running program (/proc/self/exe and SIMULATED_DEVICE_ROOT).
 std::string deviceRootOfThisProgram();

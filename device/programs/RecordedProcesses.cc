@@ -13,7 +13,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr const char* kRootVariable = "TOVALUNE_DEVICE_ROOT=";
+constexpr const char* kRootVariable = "SIMULATED_DEVICE_ROOT=";
 constexpr const char* kSupervisorRecord = "launchd";
 
 std::string procFile(pid_t pid, const char* name) {

@@ -8,7 +8,7 @@ namespace platform {
 namespace {
 std::string& rootStorage() {
   static std::string root = [] {
-    const char* env = std::getenv("TOVALUNE_DEVICE_ROOT");
+    const char* env = std::getenv("SIMULATED_DEVICE_ROOT");
     return std::string(env && *env ? env : "./device");
   }();
   return root;
@@ -23,7 +23,7 @@ std::string trimmed(std::string s) {
 void setDeviceRoot(const std::string& hostFolder) {
   rootStorage() = trimmed(hostFolder);
   // Children (SpringBoard started by the launcher, helper programs) share the same device.
-  ::setenv("TOVALUNE_DEVICE_ROOT", rootStorage().c_str(), 1);
+  ::setenv("SIMULATED_DEVICE_ROOT", rootStorage().c_str(), 1);
 }
 
 const std::string& deviceRoot() { return rootStorage(); }

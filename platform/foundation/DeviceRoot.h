@@ -8,7 +8,7 @@
 namespace platform {
 
 // Chooses the device root for this process (a host folder). Hosts call it once at start; tests
-// give each test a fresh temporary folder. The environment variable TOVALUNE_DEVICE_ROOT is the
+// give each test a fresh temporary folder. The environment variable SIMULATED_DEVICE_ROOT is the
 // default so that child processes of a host inherit its device.
 void setDeviceRoot(const std::string& hostFolder);
 const std::string& deviceRoot();

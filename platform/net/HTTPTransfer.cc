@@ -29,17 +29,17 @@ void announce(const std::string& method, const std::string& url) {
   }
   if (observer) observer(method, url);
   static const bool logURLs = [] {
-    const char* v = std::getenv("TOVALUNE_LOG_URLS");
+    const char* v = std::getenv("SIMULATED_DEVICE_LOG_URLS");
     return v && std::string_view(v) == "1";
   }();
   if (logURLs) NSLog("[net] {} {}", method, url);
 }
 
-// TOVALUNE_HTTP_TIMEOUT_SECONDS shortens every request's whole time, for tests of a device whose
+// SIMULATED_DEVICE_HTTP_TIMEOUT_SECONDS shortens every request's whole time, for tests of a device whose
 // servers hang or drip; it never lengthens it.
 double timeoutCapSeconds() {
   static const double cap = [] {
-    const char* v = std::getenv("TOVALUNE_HTTP_TIMEOUT_SECONDS");
+    const char* v = std::getenv("SIMULATED_DEVICE_HTTP_TIMEOUT_SECONDS");
     char* end = nullptr;
     double seconds = v ? std::strtod(v, &end) : 0;
     return v && end != v && *end == '\0' && seconds > 0 ? seconds : kHTTPTotalTimeoutSeconds;

@@ -32,14 +32,14 @@ struct HTTPResult {
 };
 
 // Performs the request with redirects followed, within totalTimeoutSeconds (shortened, never
-// lengthened, by the environment variable TOVALUNE_HTTP_TIMEOUT_SECONDS, for tests). `cancelled`, when given, is polled during the
+// lengthened, by the environment variable SIMULATED_DEVICE_HTTP_TIMEOUT_SECONDS, for tests). `cancelled`, when given, is polled during the
 // transfer; setting it ends the transfer with the error "cancelled".
 HTTPResult performHTTPRequest(const NSURLRequest& request, const std::atomic<bool>* cancelled = nullptr,
                               double totalTimeoutSeconds = kHTTPTotalTimeoutSeconds);
 
 // Called with (method, URL) for every request the platform is asked to make (not for each redirect
 // hop), on the thread that performs it. For tests; nullptr removes it. With the environment variable
-// TOVALUNE_LOG_URLS=1 each request is also logged as "[net] GET <url>".
+// SIMULATED_DEVICE_LOG_URLS=1 each request is also logged as "[net] GET <url>".
 using URLRequestObserver = std::function<void(const std::string& method, const std::string& url)>;
 void setURLRequestObserver(URLRequestObserver observer);
 

@@ -43,14 +43,14 @@ std::string pngClaimingAHugeSize() {
 class NetworkFaults : public ::testing::Test {
  protected:
   void SetUp() override {
-    ::setenv("TOVALUNE_HTTP_TIMEOUT_SECONDS", kTimeoutSeconds, 1);
+    ::setenv("SIMULATED_DEVICE_HTTP_TIMEOUT_SECONDS", kTimeoutSeconds, 1);
     serve();
     ASSERT_NO_FATAL_FAILURE(bootDeviceWithEngine());
     auto routed = runLauncher({"route", "api.desktoppr.co", server_.address()});
     ASSERT_EQ(routed.status, 0) << routed.err;
     TovalunePreferencesManager::setPrefForKey("Location", 3);
   }
-  void TearDown() override { ::unsetenv("TOVALUNE_HTTP_TIMEOUT_SECONDS"); }
+  void TearDown() override { ::unsetenv("SIMULATED_DEVICE_HTTP_TIMEOUT_SECONDS"); }
 
   void serve() {
     auto& s = server_.server();

@@ -68,7 +68,7 @@ class KillallProcessTest : public ::testing::Test {
   pid_t start(const std::string& name, const fs::path& root) {
     std::string program = (base_ / "programs" / name).string();
     std::vector<std::string> env{"PATH=/usr/bin:/bin"};
-    if (!root.empty()) env.push_back("TOVALUNE_DEVICE_ROOT=" + root.string());
+    if (!root.empty()) env.push_back("SIMULATED_DEVICE_ROOT=" + root.string());
     pid_t pid = spawn({program, "60"}, env, "/dev/null", "/dev/null");
     started_.push_back(pid);
     return pid;
@@ -89,12 +89,12 @@ class KillallProcessTest : public ::testing::Test {
   }
   bool running(pid_t pid) { return !ended(pid, 0ms); }
 
-  // Runs a killall with TOVALUNE_DEVICE_ROOT set to `inheritedRoot`.
+  // Runs a killall with SIMULATED_DEVICE_ROOT set to `inheritedRoot`.
   KillallRun killall(const fs::path& program, const std::vector<std::string>& args, const fs::path& inheritedRoot = {}) {
     std::vector<std::string> argv{program.string()};
     argv.insert(argv.end(), args.begin(), args.end());
     std::vector<std::string> env{"PATH=/usr/bin:/bin"};
-    if (!inheritedRoot.empty()) env.push_back("TOVALUNE_DEVICE_ROOT=" + inheritedRoot.string());
+    if (!inheritedRoot.empty()) env.push_back("SIMULATED_DEVICE_ROOT=" + inheritedRoot.string());
     fs::path out = base_ / "killall.out", err = base_ / "killall.err";
     pid_t pid = spawn(argv, env, out.string(), err.string());
     int raw = 0;

@@ -93,8 +93,8 @@ TEST_F(OrbelPackageTest, AQueryProgramThatFailsOrCannotStartGivesNoVersion) {
 
 TEST_F(OrbelPackageTest, AsksAboutTheGivenPackageFromTheDevicesRootFolder) {
   DevicePackageDatabase::replaceQueryProgram(
-      "pwd -P > \"$TOVALUNE_DEVICE_ROOT/tmp-query-cwd\"\n"
-      "printf '%s\\n' \"$@\" > \"$TOVALUNE_DEVICE_ROOT/tmp-query-args\"\n"
+      "pwd -P > \"$SIMULATED_DEVICE_ROOT/tmp-query-cwd\"\n"
+      "printf '%s\\n' \"$@\" > \"$SIMULATED_DEVICE_ROOT/tmp-query-args\"\n"
       "echo 'Version: 3.1'\n");
   EXPECT_EQ(OrbelPackage::packageWithIdentifier(kPackage)->version(), "3.1");
   char resolved[PATH_MAX];

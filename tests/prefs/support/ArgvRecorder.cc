@@ -5,7 +5,7 @@
 #include <string>
 
 int main(int argc, char** argv) {
-  const char* root = std::getenv("TOVALUNE_DEVICE_ROOT");
+  const char* root = std::getenv("SIMULATED_DEVICE_ROOT");
   if (!root) return 2;
   std::string target = std::string(root) + "/recorded-argv";
   std::string temporary = target + ".partial";
