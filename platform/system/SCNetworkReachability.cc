@@ -172,20 +172,4 @@ void CFRelease(SCNetworkReachabilityRef target) { CFRelease(static_cast<CFTypeRe
 
 long CFGetRetainCount(SCNetworkReachabilityRef target) { return CFGetRetainCount(static_cast<CFTypeRef>(target)); }
 
-std::string reachabilityFlagsDescription(SCNetworkReachabilityFlags f) {
-  auto c = [&](SCNetworkReachabilityFlags bit, char letter) { return (f & bit) ? letter : '-'; };
-  std::string s;
-  s += c(kSCNetworkReachabilityFlagsIsWWAN, 'W');
-  s += c(kSCNetworkReachabilityFlagsReachable, 'R');
-  s += ' ';
-  s += c(kSCNetworkReachabilityFlagsTransientConnection, 't');
-  s += c(kSCNetworkReachabilityFlagsConnectionRequired, 'c');
-  s += c(kSCNetworkReachabilityFlagsConnectionOnTraffic, 'C');
-  s += c(kSCNetworkReachabilityFlagsInterventionRequired, 'i');
-  s += c(kSCNetworkReachabilityFlagsConnectionOnDemand, 'D');
-  s += c(kSCNetworkReachabilityFlagsIsLocalAddress, 'l');
-  s += c(kSCNetworkReachabilityFlagsIsDirect, 'd');
-  return s;
-}
-
 }  // namespace platform

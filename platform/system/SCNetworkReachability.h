@@ -70,7 +70,4 @@ SCNetworkReachabilityRef CFRetain(SCNetworkReachabilityRef target);
 void CFRelease(SCNetworkReachabilityRef target);
 long CFGetRetainCount(SCNetworkReachabilityRef target);
 
-// The "W R t c C i D l d" picture of a flag set: each letter when its flag is set, '-' otherwise.
-std::string reachabilityFlagsDescription(SCNetworkReachabilityFlags flags);
-
 }  // namespace platform

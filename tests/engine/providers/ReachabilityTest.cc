@@ -30,6 +30,7 @@ TEST(Reachability, StatusForFlagsAndItsLogLine) {
        ReachableViaWiFi, "-R t-C--ld"},
       {0, NotReachable, "-- -------"},
       {kSCNetworkReachabilityFlagsIsWWAN, NotReachable, "W- -------"},
+      {0x3003F, NotReachable, "-R tcCiDld"},
   };
   for (const auto& row : table) {
     EXPECT_EQ(r.networkStatusForFlags(row.flags), row.status) << row.picture;

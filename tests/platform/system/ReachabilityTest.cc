@@ -151,11 +151,4 @@ TEST_F(ReachabilityTest, TheContextInfoIsRetainedUntilTheReferenceGoes) {
   EXPECT_EQ(seen.releases, 1);
 }
 
-TEST(ReachabilityFlagsDescriptionTest, LettersStandForTheSetFlags) {
-  EXPECT_EQ(reachabilityFlagsDescription(kSCNetworkReachabilityFlagsReachable | kSCNetworkReachabilityFlagsIsWWAN),
-            "WR -------");
-  EXPECT_EQ(reachabilityFlagsDescription(0), "-- -------");
-  EXPECT_EQ(reachabilityFlagsDescription(0x3003F), "-R tcCiDld");
-}
-
 }  // namespace
