@@ -5,14 +5,18 @@
 //   folder listing       the local folder's existence check and listing
 //   decoding             UIImage::imageWithContentsOfFile of the phone-size photo
 //   application          applyToLocation on the lock screen, SpringBoard's work included
-//   SpringBoard's write  SBWallpaperState::setWallpapers alone: SpringBoard's own PNG encoding and
-//                        file writes, which are not the engine's
-// The device runs iOS 12, so the Photos wallpaper controller applies the picture synchronously on
-// the refresh's thread and there is no SpringBoardUIServices queue to wait for. The engine's own
-// share (the whole minus decoding and SpringBoard's own work) should stay under 5% of the whole.
+//   SpringBoard's write  SBWallpaperState::setWallpapers alone: SpringBoard's own work, which is not
+//                        the engine's: one raw bitmap file written for both screens and both
+//                        appearances, then given the four wallpaper names and the cache's four
+// The picture is set on both screens (Location 3). The device runs iOS 12, so the Photos wallpaper
+// controller applies it synchronously on the refresh's thread and there is no SpringBoardUIServices
+// queue to wait for; the picture is the screen's size, so nothing is scaled on the way. Goal: the
+// whole refresh within 60 ms. The engine's own share (the whole minus decoding and SpringBoard's
+// own work) is reported beside it.
 //
-// SpringBoard's work is hundreds of milliseconds against the engine's fraction of one, so the
-// engine's share is not found by subtracting separately timed runs (their noise alone is larger):
+// SpringBoard's work and the decoding are tens of milliseconds against the engine's fraction of
+// one, so the engine's share is not found by subtracting separately timed runs (their noise alone
+// is larger):
 // each refresh stamps the moment SpringBoard is handed the picture (a hook on the Photos
 // controller's setWallpaperForLocations:) and the moment its change is made (an observer), and
 // only the decoding is taken from its own run.
@@ -80,7 +84,7 @@ void prepareDevice() {
   prefs["Enabled"] = true;
   prefs["UpdateMode"] = 0;
   prefs["ImageMode"] = 0;
-  prefs["Location"] = 1;
+  prefs["Location"] = 3;
   TovalunePreferencesManager::savePrefs(prefs);
 
   platform::createDirectoryAtPath(kLocalImagesPath, true);
@@ -153,7 +157,7 @@ void BM_Application(benchmark::State& state) {
   for (auto _ : state) {
     const std::uint64_t target = springBoard.changeCount() + 1;
     const Clock::rep start = Clock::now().time_since_epoch().count();
-    applyToLocation(decodedPicture(), LocationLockScreen);
+    applyToLocation(decodedPicture(), LocationBoth);
     if (springBoard.changeCount() < target) throw std::runtime_error("applyToLocation set no wallpaper");
     enginePart += secondsBetween(start, handedToSpringBoard);
   }
@@ -163,7 +167,7 @@ void BM_Application(benchmark::State& state) {
 void BM_SpringBoardWrite(benchmark::State& state) {
   for (auto _ : state) {
     auto image = decodedPicture();
-    if (!SBWallpaperState::shared().setWallpapers(image.get(), image.get(), LocationLockScreen))
+    if (!SBWallpaperState::shared().setWallpapers(image.get(), image.get(), LocationBoth))
       throw std::runtime_error("SpringBoard wrote no wallpaper");
   }
 }
@@ -196,20 +200,21 @@ void printSplit(const RunTimes& times) {
   // that only SpringBoard runs until its change is made, and then the waiting thread wakes up.
   const double engine = beforeSpringBoard - decoding;
   auto line = [&](const char* stage, double seconds) {
-    std::printf("  %-46s %9.3f ms  %6.2f%%\n", stage, seconds * 1e3, 100 * seconds / whole);
+    std::printf("  %-58s %9.3f ms  %6.2f%%\n", stage, seconds * 1e3, 100 * seconds / whole);
   };
-  std::printf("screen-off refresh, local folder, one %ux%u JPEG, iOS 12 (Photos controller path):\n", kPhoneWidth,
+  std::printf("screen-off refresh, local folder, one %ux%u JPEG on both screens, iOS 12 (Photos controller path):\n",
+              kPhoneWidth,
               kPhoneHeight);
-  line("whole refresh (display-off -> picture set)", whole);
+  line("whole refresh (display-off -> picture set, goal <= 60 ms)", whole);
   line("preference reads (9 lookups)", prefs);
   line("folder listing", listing);
   line("decoding", decoding);
   line("application, engine's part", application);
   line("the rest (hook, dispatch, controller)", engine - prefs - listing - application);
-  line("SpringBoard's own write (PNG encodes + files)", springBoard);
+  line("SpringBoard's own write (raw bitmap + names)", springBoard);
   line("waking the waiting thread", whole - beforeSpringBoard - springBoard);
-  std::printf("engine's own share: %.3f ms = %.2f%% of the whole refresh (goal < 5%%)\n", engine * 1e3,
-              100 * engine / whole);
+  std::printf("engine's own share: %.3f ms = %.2f%% of the whole refresh\n", engine * 1e3, 100 * engine / whole);
+  std::printf("SpringBoard's write alone, timed by itself: %.3f ms\n", times.realSeconds(name("BM_SpringBoardWrite", "real_time")) * 1e3);
 }
 
 }  // namespace

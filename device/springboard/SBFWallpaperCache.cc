@@ -29,15 +29,36 @@ objc::id SBFWallpaperCache::create(objc::Object* options) {
   return initialised ? cache : nullptr;
 }
 
-bool SBFWallpaperCache::storeImageData(const std::string& fileName, std::string_view bytes) {
-  std::string folder = path();
+namespace {
+// The folder to cache into, created when missing; nothing (logged) when there is none to use.
+std::optional<std::string> usableFolder(const std::string& folder, const std::string& fileName) {
   if (folder.empty() || folder.front() != '/') {
     NSLog("SpringBoard: the wallpaper cache has no usable folder (\"{}\"); {} not cached", folder, fileName);
+    return std::nullopt;
+  }
+  if (!platform::createDirectoryAtPath(folder)) {
+    NSLog("SpringBoard: could not write {} into the wallpaper cache {}", fileName, folder);
+    return std::nullopt;
+  }
+  return folder;
+}
+}  // namespace
+
+bool SBFWallpaperCache::storeImageData(const std::string& fileName, std::string_view bytes) {
+  auto folder = usableFolder(path(), fileName);
+  if (!folder) return false;
+  if (!platform::writeFile(platform::stringByAppendingPathComponent(*folder, fileName), bytes, true)) {
+    NSLog("SpringBoard: could not write {} into the wallpaper cache {}", fileName, *folder);
     return false;
   }
-  if (!platform::createDirectoryAtPath(folder) ||
-      !platform::writeFile(platform::stringByAppendingPathComponent(folder, fileName), bytes, true)) {
-    NSLog("SpringBoard: could not write {} into the wallpaper cache {}", fileName, folder);
+  return true;
+}
+
+bool SBFWallpaperCache::storeWallpaperFile(const std::string& fileName, platform::CPBitmapFile& file) {
+  auto folder = usableFolder(path(), fileName);
+  if (!folder) return false;
+  if (!file.publish(platform::stringByAppendingPathComponent(*folder, fileName))) {
+    NSLog("SpringBoard: could not write {} into the wallpaper cache {}", fileName, *folder);
     return false;
   }
   return true;

@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 
+#include "platform/image/CPBitmap.h"
 #include "platform/runtime/Runtime.h"
 
 inline constexpr const char* kSpringBoardWallpaperCacheDirectory =
@@ -24,5 +25,8 @@ class SBFWallpaperCache : public objc::Object {
   std::string path() const { return ivar<std::string>("_path"); }
   // Writes a copy (atomically), creating the folder when missing; false when it cannot.
   bool storeImageData(const std::string& fileName, std::string_view bytes);
+  // The same for a wallpaper file just written: the cache's copy is the file itself under a
+  // second name where the folders share a file system, so caching costs no second write.
+  bool storeWallpaperFile(const std::string& fileName, platform::CPBitmapFile& file);
   std::optional<std::string> cachedImageData(const std::string& fileName) const;
 };

@@ -4,6 +4,7 @@
 #include "device/springboard/SBFWallpaperDirectoryDataStore.h"
 #include "platform/foundation/FileManager.h"
 #include "platform/foundation/NSLog.h"
+#include "platform/image/CPBitmap.h"
 #include "platform/image/UIImage.h"
 
 namespace {
@@ -62,18 +63,8 @@ bool SBWallpaperState::setWallpapers(const UIImage* light, const UIImage* dark, 
     return false;
   }
   const UIImage* pictures[] = {light, dark};
-  std::optional<std::string> encodings[2];
-  const std::optional<std::string>* encoded[2] = {&encodings[0], &encodings[1]};
   for (int i = 0; i < 2; ++i) {
-    if (!pictures[i]) continue;
-    // The same picture for both appearances (the usual case) is encoded once: a second full-size
-    // encoding would only double the change's peak memory.
-    if (i == 1 && pictures[1] == pictures[0]) {
-      encoded[1] = encoded[0];
-      continue;
-    }
-    encodings[i] = UIImagePNGRepresentation(pictures[i]);
-    if (!encodings[i]) {
+    if (pictures[i] && (pictures[i]->bitmap().width == 0 || pictures[i]->bitmap().height == 0)) {
       NSLog("SpringBoard: no wallpaper set for location {}: the {} picture is empty", location,
             wallpaperAppearanceName(kAppearances[i]));
       return false;
@@ -90,17 +81,36 @@ bool SBWallpaperState::setWallpapers(const UIImage* light, const UIImage* dark, 
       NSLog("SpringBoard: could not create the wallpaper folder {}", *folder);
       return false;
     }
+    auto pathOf = [&](WallpaperScreen screen, int i) {
+      return platform::stringByAppendingPathComponent(*folder, wallpaperFileName(screen, kAppearances[i]));
+    };
+    // Each picture is written once, before any name changes, and then takes the names of all its
+    // screens: the same picture for both appearances (the usual case) is one file under four names.
+    std::optional<platform::CPBitmapFile> written[2];
+    platform::CPBitmapFile* files[2] = {nullptr, nullptr};
+    for (int i = 0; i < 2; ++i) {
+      if (!pictures[i]) continue;
+      if (i == 1 && pictures[1] == pictures[0]) {
+        files[1] = files[0];
+        continue;
+      }
+      written[i] = platform::CPBitmapFile::write(pictures[i]->bitmap(), *folder);
+      if (!written[i]) {
+        NSLog("SpringBoard: could not write the wallpaper file {}", pathOf(screens.front(), i));
+        return false;
+      }
+      files[i] = &*written[i];
+    }
     SBFWallpaperCache* cache = cacheLocked();
     for (WallpaperScreen screen : screens) {
       for (int i = 0; i < 2; ++i) {
-        if (!*encoded[i]) continue;
-        std::string name = wallpaperFileName(screen, kAppearances[i]);
-        std::string path = platform::stringByAppendingPathComponent(*folder, name);
-        if (!platform::writeFile(path, **encoded[i], true)) {
+        if (!files[i]) continue;
+        std::string path = pathOf(screen, i);
+        if (!files[i]->publish(path)) {
           NSLog("SpringBoard: could not write the wallpaper file {}", path);
           return false;
         }
-        if (cache) cache->storeImageData(name, **encoded[i]);
+        if (cache) cache->storeWallpaperFile(wallpaperFileName(screen, kAppearances[i]), *files[i]);
         change.paths.push_back(path);
       }
     }
@@ -118,7 +128,7 @@ bool SBWallpaperState::setWallpapers(const UIImage* light, const UIImage* dark, 
 }
 
 WallpaperFile SBWallpaperState::readWallpaperFile(const std::string& folder, WallpaperScreen screen,
-                                         WallpaperAppearance appearance) {
+                                                  WallpaperAppearance appearance) {
   WallpaperFile file;
   file.screen = screen;
   file.appearance = appearance;
@@ -126,12 +136,16 @@ WallpaperFile SBWallpaperState::readWallpaperFile(const std::string& folder, Wal
   auto bytes = platform::readFile(file.path);
   file.exists = bytes.has_value();
   if (!bytes) return file;
-  file.contentHash = contentHash(*bytes);
+  // The pixels' fingerprint, whichever form the file is in, so that it can be compared with a
+  // picture's; a file that is no picture is fingerprinted by its bytes.
   auto image = UIImage::alloc();
   if (image->initWithContentsOfFileCache(file.path, true)) {
     file.readable = true;
     file.width = image->width();
     file.height = image->height();
+    file.contentHash = pictureHash(image->bitmap());
+  } else {
+    file.contentHash = contentHash(*bytes);
   }
   return file;
 }

@@ -1,7 +1,8 @@
 #pragma once
 // SpringBoard's wallpapers: the lock and home screen pictures in their light and dark variants,
-// kept as files in the folder the wallpaper data store names (asked afresh at every use, so a
-// hooked `directoryURL` moves them) and read back through UIImage initWithContentsOfFile:cache:.
+// kept as raw bitmap files (platform/image/CPBitmap.h) in the folder the wallpaper data store
+// names (asked afresh at every use, so a hooked `directoryURL` moves them) and read back through
+// UIImage initWithContentsOfFile:cache:, which also still reads the PNG files older builds wrote.
 // One per SpringBoard process; SpringBoardUIServices and the Photos wallpaper controller set
 // pictures through it, the launcher's status and screenshots read it.
 #include <chrono>
@@ -30,7 +31,7 @@ struct WallpaperFile {
   bool readable = false;    // UIImage could load it
   double width = 0;         // points
   double height = 0;
-  std::string contentHash;  // of the file's bytes; empty when missing
+  std::string contentHash;  // pictureHash of its pixels (of its bytes when no picture); empty when missing
 };
 
 // What one successful change wrote.

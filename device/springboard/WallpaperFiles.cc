@@ -82,3 +82,7 @@ std::string contentHash(std::string_view bytes) {
   }
   return fmt::format("{:016x}", h);
 }
+
+std::string pictureHash(const platform::Bitmap& bitmap) {
+  return contentHash(std::string_view(reinterpret_cast<const char*>(bitmap.rgba.data()), bitmap.rgba.size()));
+}

@@ -7,6 +7,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/image/ImageCodec.h"
+
 enum class WallpaperScreen { Lock, Home };
 enum class WallpaperAppearance { Light, Dark };
 
@@ -33,6 +35,9 @@ std::optional<std::string> pathFromFileURL(std::string_view url);
 // The file URL of a folder, with its trailing slash, as NSURL fileURLWithPath:isDirectory: gives it.
 std::string directoryURLWithPath(std::string_view path);
 
-// A stable fingerprint of file contents (64-bit FNV-1a, 16 hex digits): the same bytes give the
-// same text in every process, so a status line can be compared with a picture's PNG encoding.
+// A stable fingerprint of bytes (64-bit FNV-1a, 16 hex digits): the same bytes give the same text
+// in every process.
 std::string contentHash(std::string_view bytes);
+// The fingerprint of a picture's pixels (contentHash of its RGBA rows), whatever form its file is
+// in, so a wallpaper in a status line can be compared with the picture that was set.
+std::string pictureHash(const platform::Bitmap& bitmap);

@@ -13,6 +13,7 @@
 #include "device/springboard/SpringBoardClasses.h"
 #include "platform/foundation/FileManager.h"
 #include "platform/foundation/NSLog.h"
+#include "platform/image/CPBitmap.h"
 #include "platform/image/UIImage.h"
 #include "tests/support/TempDeviceRoot.h"
 
@@ -35,7 +36,12 @@ std::shared_ptr<UIImage> solidImage(std::uint32_t w, std::uint32_t h, std::uint8
   return UIImage::imageWithBitmap(std::move(b));
 }
 
-std::string hashOf(const std::shared_ptr<UIImage>& image) { return contentHash(*UIImagePNGRepresentation(image.get())); }
+std::string hashOf(const std::shared_ptr<UIImage>& image) { return pictureHash(image->bitmap()); }
+// The fingerprint of the picture in a raw bitmap file's bytes; empty when they hold none.
+std::string hashOfFile(std::string_view bytes) {
+  auto bitmap = platform::decodeCPBitmap(bytes, "the file");
+  return bitmap ? pictureHash(*bitmap) : std::string();
+}
 
 std::string path(const std::string& folder, WallpaperScreen s, WallpaperAppearance a) {
   return platform::stringByAppendingPathComponent(folder, wallpaperFileName(s, a));
@@ -228,7 +234,7 @@ TEST_F(SpringBoardWallpaperTest, CacheKeepsItsFolderInPathWhichKeyValueCodingMov
   ASSERT_TRUE(state().setWallpapers(image.get(), nullptr, 1));
   auto copy = platform::readFile(std::string(kStoreCache) + "/LockBackground.cpbitmap");
   ASSERT_TRUE(copy);
-  EXPECT_EQ(contentHash(*copy), hashOf(image));
+  EXPECT_EQ(hashOfFile(*copy), hashOf(image));
 }
 
 TEST_F(SpringBoardWallpaperTest, MigrationLoadsStoredFilesAndRaisesOnAnUnreadableOne) {
@@ -254,6 +260,35 @@ TEST_F(SpringBoardWallpaperTest, MigrationLoadsStoredFilesAndRaisesOnAnUnreadabl
   }
   // It can be called again, and raises again while the file stays broken.
   EXPECT_THROW(m->performMigrationWithFailureHandler(), platform::NSException);
+}
+
+TEST_F(SpringBoardWallpaperTest, WallpapersAreRawBitmapsAndAnOlderDevicesEncodedFilesStillLoad) {
+  const auto old = solidImage(6, 4, 9);
+  ASSERT_TRUE(platform::createDirectoryAtPath(kSpringBoardWallpaperDirectory));
+  for (WallpaperScreen s : {WallpaperScreen::Lock, WallpaperScreen::Home})
+    for (WallpaperAppearance a : {WallpaperAppearance::Light, WallpaperAppearance::Dark})
+      ASSERT_TRUE(platform::writeFile(path(kSpringBoardWallpaperDirectory, s, a), *UIImagePNGRepresentation(old.get())));
+  auto manager = objc::class_createInstance(SBFWallpaperConfigurationManager::cls());
+  auto* m = static_cast<SBFWallpaperConfigurationManager*>(manager.get());
+  EXPECT_NO_THROW(m->performMigrationWithFailureHandler());
+  EXPECT_EQ(m->migratedFileCount(), 4);
+  for (const WallpaperFile& f : state().currentWallpapers()) {
+    EXPECT_TRUE(f.readable);
+    EXPECT_EQ(f.contentHash, hashOf(old));
+  }
+
+  // A new picture replaces them with raw files that show the same pixels, light and dark apart.
+  const auto light = solidImage(5, 3, 20), dark = solidImage(5, 3, 30);
+  ASSERT_TRUE(state().setWallpapers(light.get(), dark.get(), 3));
+  for (const WallpaperFile& f : state().currentWallpapers()) {
+    auto bytes = platform::readFile(f.path);
+    ASSERT_TRUE(bytes);
+    EXPECT_EQ(hashOfFile(*bytes), hashOf(f.appearance == WallpaperAppearance::Light ? light : dark));
+    auto shown = state().loadWallpaper(f.screen, f.appearance);
+    ASSERT_TRUE(shown);
+    EXPECT_EQ(shown->width(), 5);
+  }
+  EXPECT_EQ(platform::contentsOfDirectoryAtPath(kSpringBoardWallpaperDirectory)->size(), 4u);
 }
 
 TEST_F(SpringBoardWallpaperTest, PhotosControllerSetsBothAppearancesOrRaises) {

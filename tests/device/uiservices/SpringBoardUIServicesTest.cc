@@ -30,7 +30,7 @@ std::shared_ptr<UIImage> solidImage(std::uint8_t red) {
   return UIImage::imageWithBitmap(std::move(b));
 }
 
-std::string hashOf(const std::shared_ptr<UIImage>& image) { return contentHash(*UIImagePNGRepresentation(image.get())); }
+std::string hashOf(const std::shared_ptr<UIImage>& image) { return pictureHash(image->bitmap()); }
 
 objc::id options(long mode) {
   auto o = objc::class_createInstance(SBFWallpaperOptions::cls());

@@ -31,7 +31,7 @@ std::shared_ptr<UIImage> solidImage(std::uint32_t size, std::uint8_t red) {
   return UIImage::imageWithBitmap(std::move(b));
 }
 
-std::string hashOf(const std::shared_ptr<UIImage>& image) { return contentHash(*UIImagePNGRepresentation(image.get())); }
+std::string hashOf(const std::shared_ptr<UIImage>& image) { return pictureHash(image->bitmap()); }
 
 // What the library saw inside a call, taken while the call ran.
 struct Inside {
