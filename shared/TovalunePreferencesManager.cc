@@ -5,6 +5,7 @@
 #include "platform/foundation/NSLog.h"
 #include "platform/foundation/PropertyList.h"
 #include "shared/ImageFolders.h"
+#include "shared/PreferenceValues.h"
 
 using platform::Dictionary;
 using platform::Value;
@@ -12,13 +13,13 @@ using platform::Value;
 Dictionary TovalunePreferencesManager::defaultPrefs() {
   return Dictionary{
       {"Enabled", Value(1)},
-      {"Location", Value(1)},
-      {"ImageMode", Value(2)},
+      {"Location", Value(LocationLockScreen)},
+      {"ImageMode", Value(ProviderMicrosoft)},
       {"DisableOnCellular", Value(0)},
       {"FullResolution", Value(1)},
       {"CustomURL", Value(kDefaultCustomURL)},
       {"StoreLastTen", Value(1)},
-      {"UpdateMode", Value(0)},
+      {"UpdateMode", Value(UpdateModeScreenOff)},
   };
 }
 

@@ -41,9 +41,12 @@ void OrbelTovaluneController::fetchRandomImageFromPhotosAlbumWithHandler(
     for (std::size_t i = 0; i < fetch.count() && !album; ++i)
       if (fetch.objectAtIndex(i)->localIdentifier() == *albumIdentifier) album = fetch.objectAtIndex(i);
   };
-  search(PHAssetCollection::fetchAssetCollectionsWithType(PHAssetCollectionTypeSmartAlbum, 2, nullptr));
+  search(PHAssetCollection::fetchAssetCollectionsWithType(PHAssetCollectionTypeSmartAlbum,
+                                                         PHAssetCollectionSubtypeAlbumRegular, nullptr));
   if (!album) search(PHCollectionList::fetchTopLevelUserCollectionsWithOptions(nullptr));
-  if (!album) search(PHAssetCollection::fetchAssetCollectionsWithType(PHAssetCollectionTypeAlbum, 5, nullptr));
+  if (!album)
+    search(PHAssetCollection::fetchAssetCollectionsWithType(PHAssetCollectionTypeAlbum,
+                                                            PHAssetCollectionSubtypeAlbumSyncedAlbum, nullptr));
   if (!album) return;
   PHFetchResult<PHAsset> assets = PHAsset::fetchAssetsInAssetCollection(album, nullptr);
   // An album without pictures yields no picture, so a lock-then-home refresh still goes on.

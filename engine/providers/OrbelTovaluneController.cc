@@ -16,26 +16,62 @@ platform::DispatchQueue& backgroundQueue() {
   return platform::dispatch_get_global_queue(platform::QueuePriority::Background);
 }
 
+using Controller = OrbelTovaluneController;
+
+// Each provider's fetch, and whether its picture is also kept in the store: the pictures that came
+// from the network are, the user's own (local folder, photo album) are not copied.
+struct ProviderEntry {
+  ImageProvider provider;
+  void (*fetch)(Controller& controller, ImageCompletion completion);
+  bool keepsPicture;
+};
+
+constexpr ProviderEntry kProviders[] = {
+    {ProviderLocalFolder, [](Controller& c, ImageCompletion h) { c.fetchRandomLocalImageWithHandler(std::move(h)); },
+     false},
+    {ProviderCustomURL, [](Controller& c, ImageCompletion h) { c.fetchCustomImageWithHandler(std::move(h)); }, true},
+    {ProviderMicrosoft, [](Controller& c, ImageCompletion h) { c.fetchRandomImageFromMicrosoftWithHandler(std::move(h)); },
+     true},
+    {ProviderUnsplash, [](Controller& c, ImageCompletion h) { c.fetchRandomImageFromUnsplashWithHandler(std::move(h)); },
+     true},
+    {ProviderDesktoppr, [](Controller& c, ImageCompletion h) { c.fetchRandomImageFromDesktopprWithHandler(std::move(h)); },
+     true},
+    {ProviderPicsum, [](Controller& c, ImageCompletion h) { c.fetchRandomImageFromPicsumWithHandler(std::move(h)); },
+     true},
+    {ProviderLoremFlickr, [](Controller& c, ImageCompletion h) { c.fetchRandomImageFromFlickrWithHandler(std::move(h)); },
+     true},
+    {ProviderCatAPI, [](Controller& c, ImageCompletion h) { c.fetchRandomImageFromCatAPIWithHandler(std::move(h)); },
+     true},
+    {ProviderPhotosAlbum,
+     [](Controller& c, ImageCompletion h) {
+       c.fetchRandomImageFromPhotosAlbumWithHandler(std::move(h), c.PhotosAlbumIdentifier);
+     },
+     false},
+};
+
+// The table is indexed by the stored number.
+constexpr bool tableFollowsTheNumbers() {
+  int number = 0;
+  for (const ProviderEntry& entry : kProviders)
+    if (entry.provider != number++) return false;
+  return number == kImageProviderCount;
+}
+static_assert(tableFollowsTheNumbers());
+
 }  // namespace
 
 void OrbelTovaluneController::fetchRandomImageWithHandler(ImageCompletion completion) {
+  if (CurrentProvider < 0 || CurrentProvider >= kImageProviderCount) return;
+  const ProviderEntry& entry = kProviders[CurrentProvider];
+  if (!entry.keepsPicture) {
+    entry.fetch(*this, std::move(completion));
+    return;
+  }
   auto self = shared_from_this();
-  ImageCompletion storing = [self, completion](std::shared_ptr<UIImage> image) {
+  entry.fetch(*this, [self, completion = std::move(completion)](std::shared_ptr<UIImage> image) {
     self->saveImageToStore(image);
     completion(image);
-  };
-  switch (CurrentProvider) {
-    case 0: fetchRandomLocalImageWithHandler(std::move(completion)); break;
-    case 1: fetchCustomImageWithHandler(std::move(storing)); break;
-    case 2: fetchRandomImageFromMicrosoftWithHandler(std::move(storing)); break;
-    case 3: fetchRandomImageFromUnsplashWithHandler(std::move(storing)); break;
-    case 4: fetchRandomImageFromDesktopprWithHandler(std::move(storing)); break;
-    case 5: fetchRandomImageFromPicsumWithHandler(std::move(storing)); break;
-    case 6: fetchRandomImageFromFlickrWithHandler(std::move(storing)); break;
-    case 7: fetchRandomImageFromCatAPIWithHandler(std::move(storing)); break;
-    case 8: fetchRandomImageFromPhotosAlbumWithHandler(std::move(completion), PhotosAlbumIdentifier); break;
-    default: break;
-  }
+  });
 }
 
 OrbelTovaluneController::ScreenSize OrbelTovaluneController::screenSize() const {

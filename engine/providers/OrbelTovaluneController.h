@@ -8,6 +8,7 @@
 #include <string>
 
 #include "platform/image/UIImage.h"
+#include "shared/PreferenceValues.h"
 
 // Receives the picture, or nothing; called at most once per fetch, on the provider's thread.
 using ImageCompletion = std::function<void(std::shared_ptr<UIImage> image)>;
@@ -29,7 +30,7 @@ class OrbelTovaluneController : public std::enable_shared_from_this<OrbelTovalun
  public:
   static std::shared_ptr<OrbelTovaluneController> create() { return std::make_shared<OrbelTovaluneController>(); }
 
-  int CurrentProvider = 2;
+  int CurrentProvider = ProviderMicrosoft;  // an ImageProvider; any other number fetches nothing
   bool FullResolution = true;
   std::optional<std::string> LocalPath = std::string("/var/mobile/Library/Tovalune");
   std::optional<std::string> CustomProvider;

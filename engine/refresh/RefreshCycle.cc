@@ -13,6 +13,7 @@
 #include "platform/foundation/NSLog.h"
 #include "platform/image/UIImage.h"
 #include "shared/ImageFolders.h"
+#include "shared/PreferenceValues.h"
 #include "shared/TovalunePreferencesManager.h"
 
 objc::IMP orig_SBLockScreenManager_handleBacklightDidTurnOff = nullptr;
@@ -70,21 +71,21 @@ void timelineCompletion(const std::string& path) {
   if (!loaded) return;
   // The same application step as a random picture, so that a timeline also works where
   // SpringBoardUIServices is not there; separate pictures make no sense for one file.
-  applyToLocation(image, location == 4 ? LocationBoth : location);
+  applyToLocation(image, location == LocationSeparate ? LocationBoth : location);
 }
 
 }  // namespace
 
 void replaced_SBLockScreenManager_handleBacklightDidTurnOff(objc::Object* self, objc::SEL _cmd, objc::Object* sender) {
   platform::dispatch_async(backgroundQueue(), [] {
-    if (pref("UpdateMode").intValue() == 0) reloadWallpaper();
+    if (pref("UpdateMode").intValue() == UpdateModeScreenOff) reloadWallpaper();
   });
   objc::callPrevious<void, objc::Object*>(orig_SBLockScreenManager_handleBacklightDidTurnOff, self, _cmd, sender);
 }
 
 void replaced_SBLockScreenManager_handleBacklightLevelWillChange(objc::Object* self, objc::SEL _cmd,
                                                                   objc::NSNotification* notification) {
-  if (pref("UpdateMode").intValue() == 1 && notification) {
+  if (pref("UpdateMode").intValue() == UpdateModeTimeline && notification) {
     const auto& info = notification->userInfo();
     const platform::Value* newFactor = platform::find(info, "SBBacklightNewFactorKey");
     const platform::Value* oldFactor = platform::find(info, "SBBacklightOldFactorKey");
@@ -98,7 +99,7 @@ void replaced_SBLockScreenManager_handleBacklightLevelWillChange(objc::Object* s
 
 void replaced_OrbelLumenholdWindow_hide(objc::Object* self, objc::SEL _cmd) {
   objc::callPrevious<void>(orig_OrbelLumenholdWindow_hide, self, _cmd);
-  if (pref("UpdateMode").intValue() == 1) checkForNewWallpaper();
+  if (pref("UpdateMode").intValue() == UpdateModeTimeline) checkForNewWallpaper();
 }
 
 void checkForNewWallpaper() {
@@ -126,7 +127,7 @@ void reloadWallpaper() {
   controller->StoreLast = pref("StoreLastTen").boolValue() ? 10 : 0;
   controller->PhotosAlbumIdentifier = stringPref("SelectedPhotoAlbum");
 
-  if (location == 4) {
+  if (location == LocationSeparate) {
     // The completion keeps the controller alive for its second fetch, which runs whatever the
     // first one brought.
     controller->fetchRandomImageWithHandler([controller](std::shared_ptr<UIImage> image) {

@@ -3,13 +3,15 @@
 // light/dark function, on a background-priority task under `wallpaperLock`; where that function is
 // not bound, through the Photos wallpaper controller, synchronously on the caller's thread.
 //
-// Location codes are handed to the platform unchanged: 1 lock screen, 2 home screen, 3 both.
+// Location codes (WallpaperLocation) are handed to the platform unchanged: 1 lock screen, 2 home
+// screen, 3 both.
 #include <map>
 #include <memory>
 #include <string>
 
 #include "platform/foundation/NSLock.h"
 #include "platform/runtime/Runtime.h"
+#include "shared/PreferenceValues.h"
 
 class UIImage;
 
@@ -18,10 +20,6 @@ class UIImage;
 using WallpaperObjectDictionary = std::map<std::string, std::shared_ptr<objc::Object>>;
 using SBSUIWallpaperSetImagesPointer = void (*)(const WallpaperObjectDictionary& images,
                                                 const WallpaperObjectDictionary& options, int location, int flags);
-
-// LocationSeparate is a preference value only: the refresh cycle turns it into two pictures, one
-// for code 1 and one for code 2, so it never reaches the functions below.
-enum WallpaperLocation : int { LocationLockScreen = 1, LocationHomeScreen = 2, LocationBoth = 3, LocationSeparate = 4 };
 
 // Serialises every call of _SBSUIWallpaperSetImages. Made by start-up with createWallpaperLock().
 extern platform::NSLock* wallpaperLock;

@@ -13,6 +13,7 @@
 #include "prefs/editors/TovaluneImageViewerViewController.h"
 #include "prefs/editors/TovalunePhotoAlbumSelectorViewController.h"
 #include "prefs/editors/TovaluneTimelineViewController.h"
+#include "shared/PreferenceValues.h"
 #include "shared/TovalunePreferencesManager.h"
 
 using platform::Dictionary;
@@ -36,9 +37,9 @@ void setNameImp(objc::Object* self, objc::SEL, std::string name) { static_cast<S
 // The provider names of the image sources that have rows of their own.
 std::optional<std::string> providerName(int imageMode) {
   switch (imageMode) {
-    case 0: return "Local";
-    case 1: return "Custom";
-    case 8: return "Photo Album";
+    case ProviderLocalFolder: return "Local";
+    case ProviderCustomURL: return "Custom";
+    case ProviderPhotosAlbum: return "Photo Album";
     default: return std::nullopt;
   }
 }
@@ -112,8 +113,8 @@ PSSpecifierList TovaluneprefsRootListController::specifiers() {
   PSSpecifierList loaded = loadSpecifiersFromPlistName(name_, this);
 
   std::optional<Dictionary> prefs = platform::dictionaryWithContentsOfFile(TovalunePreferencesManager::kPreferencesPath);
-  int imageMode = 2;
-  int updateMode = 0;
+  int imageMode = ProviderMicrosoft;
+  int updateMode = UpdateModeScreenOff;
   if (prefs) {
     if (const Value* v = platform::find(*prefs, "ImageMode")) imageMode = v->intValue();
     if (const Value* v = platform::find(*prefs, "UpdateMode")) updateMode = v->intValue();
@@ -135,7 +136,7 @@ PSSpecifierList TovaluneprefsRootListController::specifiers() {
     } else {
       const std::string& key = *keyValue->string();
       if (key.empty()) keep = true;
-      else if (key == "TimePicker") keep = updateMode == 1;
+      else if (key == "TimePicker") keep = updateMode == UpdateModeTimeline;
       else keep = contains(permanent, key) || contains(shownForProvider, key);
     }
     if (keep) result.push_back(specifier);

@@ -103,4 +103,33 @@ TEST_F(AlbumProvider, UnknownOrMissingIdentifierNeverCallsBackAndAnEmptyAlbumGiv
   EXPECT_FALSE(images[0]);
 }
 
+// With the store on, a provider whose picture is kept prunes the store even when its fetch fails
+// (nothing is served here), while the user's own pictures, fetched fine, never touch it.
+TEST_F(AlbumProvider, OnlyPicturesFromTheNetworkAreKeptInTheStore) {
+  platform::createDirectoryAtPath(kLocal);
+  platform::writeFile(std::string(kLocal) + "/mine.png", pngPicture(7, 9));
+  auto id = platform::photoLibraryCreateAlbum("Holidays");
+  ASSERT_TRUE(id);
+  ASSERT_TRUE(platform::photoLibraryAddPictureFile(addPicture(11), {*id}));
+  platform::createDirectoryAtPath("/var/mobile/Library/TovaluneStore");
+
+  for (int provider = 0; provider < kImageProviderCount; ++provider) {
+    SCOPED_TRACE(provider);
+    const bool kept = provider != ProviderLocalFolder && provider != ProviderPhotosAlbum;
+    for (int i = 0; i < 11; ++i)
+      platform::writeFile(fmt::format("/var/mobile/Library/TovaluneStore/old-{}.png", i), pngPicture(2, 2));
+    log.clear();
+    auto c = controller(provider);
+    c->StoreLast = 10;
+    c->CustomProvider = "https://pictures.example/nothing-here.png";
+    c->PhotosAlbumIdentifier = id;
+    const int callsBefore = recorder.calls();
+    c->fetchRandomImageWithHandler(recorder.completion());
+    auto images = recorder.settle();
+    ASSERT_EQ(recorder.calls(), callsBefore + 1);
+    EXPECT_EQ(images.back() != nullptr, !kept) << "the user's own pictures are found, the network serves nothing";
+    EXPECT_EQ(log.containsSubstring("Remove File: "), kept);
+  }
+}
+
 }  // namespace
