@@ -3,11 +3,10 @@
 // being it: the Microsoft placement feed and Desktoppr. Apart from the network so that a fuzzer or
 // a test can hand them any text.
 //
-// Each walk steps as the device's collections answer: a missing key is nil and nil answers
-// everything with nil, while a value of another type or an index past the end raises; a raise
-// is caught here, logged with the step that failed, and gives no URL. No text, text that is no
-// JSON, and a JSON answer of another shape all give no URL; nothing a server sends escapes as an
-// exception.
+// Each walk steps through the platform's JSON collections, where a missing key is nil and a value
+// of another type or an index past the end raises; a raise is caught here, logged with the step
+// that failed, and gives no URL. No text, text that is no JSON, and a JSON answer of another shape
+// all give no URL; nothing a server sends escapes as an exception.
 #include <optional>
 #include <string>
 
