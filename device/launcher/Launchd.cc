@@ -18,6 +18,7 @@
 #include "platform/foundation/DeviceRoot.h"
 #include "platform/foundation/FileManager.h"
 #include "platform/foundation/NSLog.h"
+#include "platform/foundation/NSProcessInfo.h"
 
 namespace {
 
@@ -34,13 +35,6 @@ constexpr auto kStopGrace = 5s;
 std::string procFile(pid_t pid, const char* name) {
   std::ifstream in(fmt::format("/proc/{}/{}", pid, name), std::ios::binary);
   return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-}
-
-bool isLiveProcess(pid_t pid) {
-  if (pid <= 0 || (::kill(pid, 0) != 0 && errno != EPERM)) return false;
-  std::string stat = procFile(pid, "stat");
-  auto close = stat.rfind(')');
-  return close != std::string::npos && close + 2 < stat.size() && stat[close + 2] != 'Z';
 }
 
 pid_t readPidFile(const char* devicePath) {
@@ -121,11 +115,7 @@ void stopChild(pid_t child, const sigset_t& set) {
 
 }  // namespace
 
-std::string launcherExecutablePath() {
-  char buffer[4096];
-  ssize_t n = ::readlink("/proc/self/exe", buffer, sizeof buffer - 1);
-  return n > 0 ? std::string(buffer, std::size_t(n)) : std::string();
-}
+std::string launcherExecutablePath() { return platform::executablePath(); }
 
 std::string springBoardExecutablePath() {
   return platform::stringByAppendingPathComponent(
@@ -134,7 +124,7 @@ std::string springBoardExecutablePath() {
 
 pid_t runningLaunchdPid() {
   pid_t pid = readPidFile(kLaunchdPidPath);
-  if (!isLiveProcess(pid)) return 0;
+  if (!platform::isRunningProcess(pid)) return 0;
   // A pid file outlives a machine restart; the number may belong to someone else by now.
   std::string cmdline = procFile(pid, "cmdline");
   return cmdline.find(std::string("launchd") + '\0') != std::string::npos ? pid : 0;
@@ -142,7 +132,7 @@ pid_t runningLaunchdPid() {
 
 pid_t runningSpringBoardPid() {
   pid_t pid = readPidFile(kSpringBoardPidPath);
-  if (!isLiveProcess(pid)) return 0;
+  if (!platform::isRunningProcess(pid)) return 0;
   std::string comm = procFile(pid, "comm");
   return comm.rfind("SpringBoard", 0) == 0 ? pid : 0;
 }
@@ -259,10 +249,10 @@ int runShutdown() {
   if (launchd) ::kill(launchd, SIGTERM);
   else ::kill(springBoard, SIGTERM);  // left behind by a supervisor that was killed
   auto deadline = Clock::now() + kStopGrace + 2s;
-  while (isLiveProcess(launchd) || isLiveProcess(springBoard)) {
+  while (platform::isRunningProcess(launchd) || platform::isRunningProcess(springBoard)) {
     if (Clock::now() >= deadline) {
-      if (isLiveProcess(launchd)) ::kill(launchd, SIGKILL);
-      if (isLiveProcess(springBoard)) ::kill(springBoard, SIGKILL);
+      if (platform::isRunningProcess(launchd)) ::kill(launchd, SIGKILL);
+      if (platform::isRunningProcess(springBoard)) ::kill(springBoard, SIGKILL);
       deadline = Clock::now() + 2s;
     }
     std::this_thread::sleep_for(20ms);
@@ -308,5 +298,5 @@ pid_t spawnDetached(const std::string& path, const std::vector<std::string>& arg
 }
 
 bool isLiveDeviceProcess(pid_t pid, const std::string& name) {
-  return isLiveProcess(pid) && procFile(pid, "comm").rfind(name, 0) == 0;
+  return platform::isRunningProcess(pid) && procFile(pid, "comm").rfind(name, 0) == 0;
 }

@@ -13,6 +13,7 @@
 
 #include "device/programs/RecordedProcesses.h"
 #include "device/programs/SignalNames.h"
+#include "platform/foundation/NSProcessInfo.h"
 
 namespace {
 
@@ -24,7 +25,7 @@ bool answersTo(const RecordedProcess& process, const std::string& name) {
 
 bool stillTheSame(const RecordedProcess& process, const std::string& name, const std::string& root) {
   std::vector<std::string> names = processNames(process.pid);
-  return isRunningProcess(process.pid) && processDeviceRoot(process.pid) == root &&
+  return platform::isRunningProcess(process.pid) && processDeviceRoot(process.pid) == root &&
          std::find(names.begin(), names.end(), name) != names.end();
 }
 

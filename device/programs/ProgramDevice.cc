@@ -3,6 +3,8 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "platform/foundation/NSProcessInfo.h"
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -33,7 +35,5 @@ std::string deviceRootFor(const std::string& executablePath, const char* inherit
 }
 
 std::string deviceRootOfThisProgram() {
-  std::error_code ec;
-  fs::path self = fs::read_symlink("/proc/self/exe", ec);
-  return deviceRootFor(ec ? std::string() : self.string(), std::getenv("SIMULATED_DEVICE_ROOT"));
+  return deviceRootFor(platform::executablePath(), std::getenv("SIMULATED_DEVICE_ROOT"));
 }

@@ -1,13 +1,13 @@
 #include "device/programs/RecordedProcesses.h"
 
-#include <signal.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+
+#include "platform/foundation/NSProcessInfo.h"
 
 namespace fs = std::filesystem;
 
@@ -53,13 +53,6 @@ pid_t parsePid(const std::string& text) {
   return pid > 1 && pid < (1L << 22) ? pid_t(pid) : 0;
 }
 
-bool isRunningProcess(pid_t pid) {
-  if (pid <= 0 || (::kill(pid, 0) != 0 && errno != EPERM)) return false;
-  std::string stat = procFile(pid, "stat");
-  auto close = stat.rfind(')');
-  return close != std::string::npos && close + 2 < stat.size() && stat[close + 2] != 'Z';
-}
-
 std::vector<std::string> processNames(pid_t pid) {
   std::vector<std::string> names;
   std::string comm = procFile(pid, "comm");
@@ -101,7 +94,7 @@ std::vector<RecordedProcess> recordedProcesses(const std::string& canonicalRoot)
     if (record == kSupervisorRecord) continue;
     std::ifstream in(file);
     pid_t pid = parsePid(std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>()));
-    if (!isRunningProcess(pid) || processDeviceRoot(pid) != canonicalRoot) continue;
+    if (!platform::isRunningProcess(pid) || processDeviceRoot(pid) != canonicalRoot) continue;
     // The number of a pid file that outlived its process may have gone to any program since.
     auto names = processNames(pid);
     if (std::find(names.begin(), names.end(), record) == names.end()) continue;

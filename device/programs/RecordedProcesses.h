@@ -23,8 +23,7 @@ struct RecordedProcess {
 // it would take the whole device down.
 std::vector<RecordedProcess> recordedProcesses(const std::string& canonicalRoot);
 
-// The parts of the check, for one pid.
-bool isRunningProcess(pid_t pid);  // exists and is not a zombie
+// The parts of the check, for one pid (beside platform::isRunningProcess).
 std::vector<std::string> processNames(pid_t pid);
 // The canonical device root in the process's environment; empty when it has none or it cannot be read.
 std::string processDeviceRoot(pid_t pid);

@@ -1,14 +1,12 @@
 #include "platform/foundation/NSBundle.h"
 
-#include <unistd.h>
-
 #include <algorithm>
-#include <climits>
 #include <cstdint>
 
 #include "platform/foundation/DeviceRoot.h"
 #include "platform/foundation/FileManager.h"
 #include "platform/foundation/NSLog.h"
+#include "platform/foundation/NSProcessInfo.h"
 #include "platform/foundation/PropertyList.h"
 
 namespace {
@@ -37,10 +35,9 @@ std::shared_ptr<NSBundle> bundleFor(const std::string& devicePath) {
 
 // The device folder of the running executable, when the executable lies on the device.
 std::string executableFolder() {
-  char buffer[PATH_MAX];
-  ssize_t n = readlink("/proc/self/exe", buffer, sizeof buffer - 1);
-  if (n <= 0) return {};
-  std::string device = platform::devicePathFromHost(std::string_view(buffer, std::size_t(n)));
+  std::string executable = platform::executablePath();
+  if (executable.empty()) return {};
+  std::string device = platform::devicePathFromHost(executable);
   return device.empty() ? std::string{} : platform::stringByDeletingLastPathComponent(device);
 }
 

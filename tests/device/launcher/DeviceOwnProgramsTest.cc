@@ -43,7 +43,7 @@ class SecondDevice {
     json s = statusOf(path_);
     runProgram({launcherPath(), "--device", path_, "shutdown"});
     for (const char* key : {"supervisorPid", "springBoardPid"})
-      if (pid_t pid = s.value(key, 0); pid > 0 && isProcessAlive(pid)) ::kill(pid, SIGKILL);
+      if (pid_t pid = s.value(key, 0); pid > 0 && platform::isRunningProcess(pid)) ::kill(pid, SIGKILL);
     std::error_code ec;
     fs::remove_all(path_, ec);
   }
@@ -123,8 +123,8 @@ TEST_F(DeviceOwnProgramsTest, KillallOfOneDeviceEndsItsSpringBoardAndLeavesTheOt
   EXPECT_EQ(platform::waitForProcess(killall), 0);
   pid_t restarted = freshSpringBoard(platform::deviceRoot(), mine);
   EXPECT_GT(restarted, 0) << "the supervisor starts SpringBoard again";
-  EXPECT_FALSE(isProcessAlive(mine));
-  EXPECT_TRUE(isProcessAlive(theirs));
+  EXPECT_FALSE(platform::isRunningProcess(mine));
+  EXPECT_TRUE(platform::isRunningProcess(theirs));
   EXPECT_EQ(statusOf(other.path()).value("springBoardPid", 0), theirs);
 
   // And the other device's own killall, run from its place, the other way round.
@@ -132,7 +132,7 @@ TEST_F(DeviceOwnProgramsTest, KillallOfOneDeviceEndsItsSpringBoardAndLeavesTheOt
   EXPECT_EQ(result.status, 0) << result.err;
   EXPECT_GT(freshSpringBoard(other.path(), theirs), 0);
   EXPECT_EQ(statusOf(platform::deviceRoot()).value("springBoardPid", 0), restarted);
-  EXPECT_TRUE(isProcessAlive(restarted));
+  EXPECT_TRUE(platform::isRunningProcess(restarted));
 
   auto usage = runProgram({platform::hostPath("/usr/bin/killall")});
   EXPECT_EQ(usage.status, 2);

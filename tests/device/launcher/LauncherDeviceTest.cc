@@ -80,8 +80,8 @@ TEST_F(LauncherDeviceTest, SupervisorStartsANewSpringBoardWhenItIsKilled) {
     fresh = reply ? reply->value("pid", 0) : 0;
     return fresh > 0 && fresh != old;
   }));
-  EXPECT_TRUE(isProcessAlive(fresh));
-  EXPECT_FALSE(isProcessAlive(old));
+  EXPECT_TRUE(platform::isRunningProcess(fresh));
+  EXPECT_FALSE(platform::isRunningProcess(old));
   // The new one has been through the whole launch: the add-on's notice is up again.
   EXPECT_EQ(askSpringBoard("status")->value("visibleWindows", 0), 1);
 }
@@ -143,13 +143,13 @@ TEST_F(LauncherDeviceTest, ShutdownLeavesNoProcessAndCommandsThenSayItIsNotRunni
   json running = status();
   pid_t springBoard = running.value("springBoardPid", 0);
   pid_t supervisor = running.value("supervisorPid", 0);
-  ASSERT_TRUE(isProcessAlive(springBoard));
-  ASSERT_TRUE(isProcessAlive(supervisor));
+  ASSERT_TRUE(platform::isRunningProcess(springBoard));
+  ASSERT_TRUE(platform::isRunningProcess(supervisor));
 
   auto down = runLauncher({"shutdown"});
   EXPECT_EQ(down.status, 0) << down.err;
-  EXPECT_FALSE(isProcessAlive(springBoard));
-  EXPECT_FALSE(isProcessAlive(supervisor));
+  EXPECT_FALSE(platform::isRunningProcess(springBoard));
+  EXPECT_FALSE(platform::isRunningProcess(supervisor));
 
   for (const std::vector<std::string>& command :
        {std::vector<std::string>{"lock"}, {"unlock"}, {"tap", "OK"}, {"screenshot", "lock", platform::hostPath("/x.png")}}) {

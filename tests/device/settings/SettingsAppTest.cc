@@ -157,8 +157,8 @@ TEST_F(SettingsApp, RestartFromThePaneEndsThisDevicesSpringBoardOnly) {
     pid_t now = pidFromFile("/private/var/simulator/SpringBoard.pid");
     return now > 0 && now != before && askSpringBoard("status").has_value();
   }, std::chrono::seconds(20)));
-  EXPECT_FALSE(isProcessAlive(before));
-  EXPECT_TRUE(isProcessAlive(otherSpringBoard));
+  EXPECT_FALSE(platform::isRunningProcess(before));
+  EXPECT_TRUE(platform::isRunningProcess(otherSpringBoard));
 }
 
 }  // namespace

@@ -124,14 +124,6 @@ std::optional<nlohmann::json> askSpringBoard(const std::string& request, std::ch
   return reply;
 }
 
-bool isProcessAlive(pid_t pid) {
-  if (pid <= 0 || ::kill(pid, 0) != 0) return false;
-  std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
-  std::string stat((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  auto close = stat.rfind(')');
-  return close != std::string::npos && close + 2 < stat.size() && stat[close + 2] != 'Z';
-}
-
 void installTestTweak(const std::string& name, TweakFilter filter) {
   const std::string folder = "/Library/MobileSubstrate/DynamicLibraries";
   platform::createDirectoryAtPath(folder);
@@ -206,5 +198,5 @@ BootedDeviceGuard::~BootedDeviceGuard() {
   pid_t springBoard = pidFromFile("/private/var/simulator/SpringBoard.pid");
   runLauncher({"shutdown"});
   for (pid_t pid : {launchd, springBoard})
-    if (isProcessAlive(pid)) ::kill(pid, SIGKILL);
+    if (platform::isRunningProcess(pid)) ::kill(pid, SIGKILL);
 }

@@ -12,6 +12,9 @@
 
 #include <nlohmann/json.hpp>
 
+// Whether a process still runs: platform::isRunningProcess.
+#include "platform/foundation/NSProcessInfo.h"
+
 struct ProgramResult {
   int status = -1;  // exit status; 128 + signal when a signal ended it
   std::string out;
@@ -34,8 +37,6 @@ bool waitUntil(const std::function<bool()>& condition, std::chrono::milliseconds
 // The reply of the SpringBoard of the current device root; nothing when none answers.
 std::optional<nlohmann::json> askSpringBoard(const std::string& request,
                                              std::chrono::milliseconds timeout = std::chrono::seconds(30));
-
-bool isProcessAlive(pid_t pid);
 
 // How a test add-on's filter names processes.
 enum class TweakFilter { None, SpringBoardBundle, SpringBoardExecutable, OtherProcess };
