@@ -1,14 +1,10 @@
 #include "platform/photos/PhotoLibrary.h"
 
-#include <sqlite3.h>
 #include <sys/statvfs.h>
 
 #include <fmt/format.h>
 
-#include <algorithm>
-#include <cctype>
 #include <functional>
-#include <variant>
 
 #include "platform/dispatch/Dispatch.h"
 #include "platform/foundation/DeviceRoot.h"
@@ -17,10 +13,12 @@
 #include "platform/foundation/FileManager.h"
 #include "platform/foundation/NSDate.h"
 #include "platform/foundation/NSLog.h"
+#include "platform/foundation/NSString.h"
 #include "platform/foundation/NSUUID.h"
 #include "platform/image/ImageCodec.h"
 #include "platform/image/UIImage.h"
 #include "platform/photos/PHConstants.h"
+#include "platform/photos/SQLiteDatabase.h"
 
 namespace platform {
 
@@ -55,113 +53,48 @@ CREATE TABLE IF NOT EXISTS memberships(
 constexpr const char* kCollectionColumns =
     "c.identifier, c.title, c.is_list, c.type, c.subtype, (SELECT p.identifier FROM collections p WHERE p.id = c.parent)";
 
-using Value = std::variant<std::monostate, std::int64_t, double, std::string>;  // monostate: NULL
-
-class Database {
- public:
-  // Reading needs an existing library; writing creates one.
-  static std::unique_ptr<Database> open(bool forWriting) {
-    std::string path = hostPath(kPhotoLibraryDatabasePath);
-    if (!fileExistsAtPath(kPhotoLibraryDatabasePath)) {
-      if (!forWriting) {
-        NSLog("Photos: no photo library at {}", kPhotoLibraryDatabasePath);
-        return nullptr;
-      }
-      createDirectoryAtPath(stringByDeletingLastPathComponent(kPhotoLibraryDatabasePath));
-    }
-    sqlite3* db = nullptr;
-    int flags = forWriting ? SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE : SQLITE_OPEN_READONLY;
-    if (sqlite3_open_v2(path.c_str(), &db, flags | SQLITE_OPEN_FULLMUTEX, nullptr) != SQLITE_OK) {
-      NSLog("Photos: cannot open the photo library {}: {}", kPhotoLibraryDatabasePath, db ? sqlite3_errmsg(db) : "out of memory");
-      sqlite3_close(db);
-      return nullptr;
-    }
-    auto d = std::unique_ptr<Database>(new Database(db));
-    sqlite3_busy_timeout(db, 5000);
-    if (forWriting && !d->exec(kSchema)) return nullptr;
-    return d;
-  }
-
-  ~Database() { sqlite3_close(db_); }
-
-  bool exec(const char* sql) {
-    char* error = nullptr;
-    if (sqlite3_exec(db_, sql, nullptr, nullptr, &error) == SQLITE_OK) return true;
-    NSLog("Photos: the photo library {} cannot be used: {}", kPhotoLibraryDatabasePath, error ? error : "?");
-    sqlite3_free(error);
-    return false;
-  }
-
-  // Runs one statement; `row` sees each result row. False (logged) on any error.
-  bool query(const std::string& sql, const std::vector<Value>& args, const std::function<void(sqlite3_stmt*)>& row = {}) {
-    sqlite3_stmt* stmt = nullptr;
-    if (sqlite3_prepare_v2(db_, sql.c_str(), -1, &stmt, nullptr) != SQLITE_OK) {
-      NSLog("Photos: cannot read the photo library {}: {}", kPhotoLibraryDatabasePath, sqlite3_errmsg(db_));
-      return false;
-    }
-    for (std::size_t i = 0; i < args.size(); ++i) {
-      if (std::holds_alternative<std::monostate>(args[i])) sqlite3_bind_null(stmt, int(i + 1));
-      else if (auto n = std::get_if<std::int64_t>(&args[i])) sqlite3_bind_int64(stmt, int(i + 1), *n);
-      else if (auto d = std::get_if<double>(&args[i])) sqlite3_bind_double(stmt, int(i + 1), *d);
-      else {
-        const auto& s = std::get<std::string>(args[i]);
-        sqlite3_bind_text(stmt, int(i + 1), s.data(), int(s.size()), SQLITE_TRANSIENT);
-      }
-    }
-    int rc;
-    while ((rc = sqlite3_step(stmt)) == SQLITE_ROW)
-      if (row) row(stmt);
-    if (rc != SQLITE_DONE) NSLog("Photos: cannot read the photo library {}: {}", kPhotoLibraryDatabasePath, sqlite3_errmsg(db_));
-    sqlite3_finalize(stmt);
-    return rc == SQLITE_DONE;
-  }
-
-  std::int64_t lastInsertRowid() const { return sqlite3_last_insert_rowid(db_); }
-
- private:
-  explicit Database(sqlite3* db) : db_(db) {}
-  sqlite3* db_;
-};
-
-std::string text(sqlite3_stmt* s, int column) {
-  const unsigned char* t = sqlite3_column_text(s, column);
-  return t ? reinterpret_cast<const char*>(t) : "";
+std::unique_ptr<SQLiteDatabase> openLibrary(bool forWriting) {
+  return SQLiteDatabase::open(kPhotoLibraryDatabasePath, forWriting, kSchema, {"Photos", "photo library"});
 }
 
-PhotoCollectionRecord rowToCollection(sqlite3_stmt* s) {
+PhotoCollectionRecord rowToCollection(const SQLiteRow& row) {
   PhotoCollectionRecord r;
-  r.localIdentifier = text(s, 0);
-  r.title = text(s, 1);
-  r.isCollectionList = sqlite3_column_int(s, 2) != 0;
-  r.type = sqlite3_column_int(s, 3);
-  r.subtype = sqlite3_column_int(s, 4);
-  if (sqlite3_column_type(s, 5) != SQLITE_NULL) r.parentIdentifier = text(s, 5);
+  r.localIdentifier = row.text(0);
+  r.title = row.text(1);
+  r.isCollectionList = row.integer(2) != 0;
+  r.type = int(row.integer(3));
+  r.subtype = int(row.integer(4));
+  if (!row.isNull(5)) r.parentIdentifier = row.text(5);
   return r;
+}
+
+PhotoAssetRecord rowToAsset(const SQLiteRow& row) {
+  return {row.text(0), row.text(1), int(row.integer(2)), int(row.integer(3)), row.real(4)};
 }
 
 std::string limitClause(std::size_t limit) { return limit ? fmt::format(" LIMIT {}", limit) : ""; }
 
-std::vector<PhotoCollectionRecord> readCollections(const std::string& where, const std::vector<Value>& args,
+std::vector<PhotoCollectionRecord> readCollections(const std::string& where, const std::vector<SQLiteValue>& args,
                                                    std::size_t limit) {
   std::vector<PhotoCollectionRecord> out;
-  auto db = Database::open(false);
+  auto db = openLibrary(false);
   if (!db) return out;
   std::string sql = fmt::format("SELECT {} FROM collections c WHERE {} ORDER BY c.id{}", kCollectionColumns, where,
                                 limitClause(limit));
-  if (!db->query(sql, args, [&](sqlite3_stmt* s) { out.push_back(rowToCollection(s)); })) out.clear();
+  if (!db->query(sql, args, [&](const SQLiteRow& row) { out.push_back(rowToCollection(row)); })) out.clear();
   return out;
 }
 
-std::optional<std::int64_t> collectionRow(Database& db, const std::string& identifier) {
+std::optional<std::int64_t> collectionRow(SQLiteDatabase& db, const std::string& identifier) {
   std::optional<std::int64_t> id;
   db.query("SELECT id FROM collections WHERE identifier = ?", {identifier},
-           [&](sqlite3_stmt* s) { id = sqlite3_column_int64(s, 0); });
+           [&](const SQLiteRow& row) { id = row.integer(0); });
   return id;
 }
 
 std::optional<std::string> insertCollection(const std::string& title, bool isList, int type, int subtype,
                                             const std::optional<std::string>& folder) {
-  auto db = Database::open(true);
+  auto db = openLibrary(true);
   if (!db) return std::nullopt;
   std::optional<std::int64_t> parent;
   if (folder) {
@@ -173,7 +106,7 @@ std::optional<std::string> insertCollection(const std::string& title, bool isLis
     parent = collectionRow(*db, *folder);
   }
   std::string identifier = UUIDString() + "/L0/040";
-  Value parentValue;
+  SQLiteValue parentValue;
   if (parent) parentValue = *parent;
   if (!db->query("INSERT INTO collections(identifier, title, is_list, type, subtype, parent) VALUES(?, ?, ?, ?, ?, ?)",
                  {identifier, title, std::int64_t(isList), std::int64_t(type), std::int64_t(subtype), parentValue}))
@@ -181,20 +114,15 @@ std::optional<std::string> insertCollection(const std::string& title, bool isLis
   return identifier;
 }
 
-std::string upper(std::string s) {
-  for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  return s;
-}
-
 // Writes the picture bytes as the next IMG_NNNN file of the DCIM folder and records the asset.
-std::optional<std::string> insertAsset(Database& db, std::string_view bytes, const std::string& extension, int width,
+std::optional<std::string> insertAsset(SQLiteDatabase& db, std::string_view bytes, const std::string& extension, int width,
                                        int height, const std::vector<std::int64_t>& collections) {
   createDirectoryAtPath(kPhotoLibraryDCIMPath);
   std::int64_t next = 1;
-  db.query("SELECT COALESCE(MAX(id), 0) + 1 FROM assets", {}, [&](sqlite3_stmt* s) { next = sqlite3_column_int64(s, 0); });
+  db.query("SELECT COALESCE(MAX(id), 0) + 1 FROM assets", {}, [&](const SQLiteRow& row) { next = row.integer(0); });
   std::string path;
   do {
-    path = fmt::format("{}/IMG_{:04d}.{}", kPhotoLibraryDCIMPath, next++, upper(extension.empty() ? "png" : extension));
+    path = fmt::format("{}/IMG_{:04d}.{}", kPhotoLibraryDCIMPath, next++, uppercaseString(extension.empty() ? "png" : extension));
   } while (fileExistsAtPath(path));
   if (!writeFile(path, bytes)) {
     NSLog("Photos: cannot write the picture {}", path);
@@ -248,28 +176,24 @@ std::optional<PhotoCollectionRecord> photoLibraryCollection(const std::string& l
 
 std::vector<PhotoAssetRecord> photoLibraryAllAssetsNewestFirst(std::size_t limit) {
   std::vector<PhotoAssetRecord> out;
-  auto db = Database::open(false);
+  auto db = openLibrary(false);
   if (!db) return out;
   std::string sql = fmt::format(
       "SELECT identifier, path, width, height, created FROM assets ORDER BY created DESC, id DESC{}", limitClause(limit));
-  bool ok = db->query(sql, {}, [&](sqlite3_stmt* s) {
-    out.push_back({text(s, 0), text(s, 1), sqlite3_column_int(s, 2), sqlite3_column_int(s, 3), sqlite3_column_double(s, 4)});
-  });
+  bool ok = db->query(sql, {}, [&](const SQLiteRow& row) { out.push_back(rowToAsset(row)); });
   if (!ok) out.clear();
   return out;
 }
 
 std::vector<PhotoAssetRecord> photoLibraryAssetsInCollection(const std::string& collectionIdentifier, std::size_t limit) {
   std::vector<PhotoAssetRecord> out;
-  auto db = Database::open(false);
+  auto db = openLibrary(false);
   if (!db) return out;
   std::string sql = fmt::format(
       "SELECT a.identifier, a.path, a.width, a.height, a.created FROM assets a JOIN memberships m ON m.asset = a.id "
       "JOIN collections c ON c.id = m.collection WHERE c.identifier = ? ORDER BY a.id{}",
       limitClause(limit));
-  bool ok = db->query(sql, {collectionIdentifier}, [&](sqlite3_stmt* s) {
-    out.push_back({text(s, 0), text(s, 1), sqlite3_column_int(s, 2), sqlite3_column_int(s, 3), sqlite3_column_double(s, 4)});
-  });
+  bool ok = db->query(sql, {collectionIdentifier}, [&](const SQLiteRow& row) { out.push_back(rowToAsset(row)); });
   if (!ok) out.clear();
   return out;
 }
@@ -303,7 +227,7 @@ std::optional<std::string> photoLibraryAddPictureData(std::string_view bytes, co
     NSLog("Photos: the data is not a picture; nothing added");
     return std::nullopt;
   }
-  auto db = Database::open(true);
+  auto db = openLibrary(true);
   if (!db) return std::nullopt;
   std::vector<std::int64_t> rows;
   for (const auto& album : albums) {
@@ -322,11 +246,11 @@ std::optional<std::string> photoLibraryAddPictureData(std::string_view bytes, co
 }
 
 bool photoLibraryAddAssetToCollection(const std::string& assetIdentifier, const std::string& collectionIdentifier) {
-  auto db = Database::open(true);
+  auto db = openLibrary(true);
   if (!db) return false;
   std::optional<std::int64_t> asset;
   db->query("SELECT id FROM assets WHERE identifier = ?", {assetIdentifier},
-            [&](sqlite3_stmt* s) { asset = sqlite3_column_int64(s, 0); });
+            [&](const SQLiteRow& row) { asset = row.integer(0); });
   auto record = photoLibraryCollection(collectionIdentifier);
   auto collection = record && !record->isCollectionList ? collectionRow(*db, collectionIdentifier) : std::nullopt;
   if (!asset || !collection) {
@@ -359,7 +283,7 @@ std::shared_ptr<NSError> saveToCameraRoll(const std::shared_ptr<UIImage>& image)
   if (::statvfs(hostPath(kPhotoLibraryDCIMPath).c_str(), &fs) == 0 &&
       std::uint64_t(fs.f_bavail) * fs.f_frsize < png->size() + kSpareBytes)
     return photosError(PHPhotosErrorNotEnoughSpace, "There is not enough space on the device to save the picture.");
-  auto db = Database::open(true);
+  auto db = openLibrary(true);
   if (!db) return photosError(PHPhotosErrorLibraryUnavailable, "The photo library could not be opened.");
   auto rolls = photoLibraryAssetCollections(PHAssetCollectionTypeSmartAlbum, PHAssetCollectionSubtypeSmartAlbumUserLibrary, 1);
   std::optional<std::string> roll = rolls.empty() ? std::nullopt : std::optional(rolls.front().localIdentifier);
