@@ -47,6 +47,8 @@ int main() {
   platform::setProcessName("Settings");
   ::prctl(PR_SET_NAME, "Settings");
   std::signal(SIGPIPE, SIG_IGN);
+  // A write over the file size limit fails like one on a full disk, and is handled as one.
+  std::signal(SIGXFSZ, SIG_IGN);
   std::signal(SIGTERM, requestTermination);
   std::signal(SIGINT, requestTermination);
 

@@ -9,9 +9,13 @@
 #include <unistd.h>
 
 #include <map>
+#include <regex>
+
+#include <fmt/format.h>
 
 #include "platform/foundation/FileManager.h"
 #include "platform/foundation/PropertyList.h"
+#include "shared/ImageFolders.h"
 #include "shared/TovalunePreferencesManager.h"
 #include "tests/device/faults/FaultDevice.h"
 
@@ -36,6 +40,16 @@ class DiskFull : public ::testing::Test {
  protected:
   TempDeviceRoot root_;
 };
+
+std::string settings(const std::vector<std::string>& args) {
+  std::vector<std::string> argv{"settings"};
+  argv.insert(argv.end(), args.begin(), args.end());
+  auto r = runLauncher(argv);
+  EXPECT_EQ(r.status, 0) << fmt::format("{}", fmt::join(argv, " ")) << ": " << r.out << r.err;
+  return r.out;
+}
+
+std::string settingsLog() { return platform::readFile("/private/var/log/Settings.log").value_or(""); }
 
 TEST_F(DiskFull, SpringBoardKeepsTheOldWallpapersAndStoreAndSaysWhatItCouldNotWrite) {
   BootedDeviceGuard guard;
@@ -111,6 +125,63 @@ TEST_F(DiskFull, APreferenceThatDoesNotFitLeavesThePreferencesFileAsItWas) {
   std::string written = platform::readFile("/writer.log").value_or("");
   EXPECT_NE(written.find("Could not write " + std::string(TovalunePreferencesManager::kPreferencesPath)), std::string::npos)
       << written;
+}
+
+// The pane's two picture saves, a photo picked into the local folder and a photo made into a
+// timeline entry, with a Settings that cannot write a picture's size: each folder stays as it was,
+// no entry names a missing file, the log says why, and Settings goes on once there is room.
+TEST_F(DiskFull, APictureThePaneCannotWriteLeavesItsFolderAndTheTimelineAsTheyWere) {
+  BootedDeviceGuard guard;
+  auto booted = runLauncher({"boot", "--screen-width", "390", "--screen-height", "844", "--screen-scale", "1",
+                             "--engine", ENGINE_LIBRARY});
+  ASSERT_EQ(booted.status, 0) << booted.out << booted.err;
+  ASSERT_TRUE(platform::writeFile("/photo.png", pngPicture(700, 700, 9)));
+  ASSERT_EQ(runLauncher({"photos", "add", root_.host("/photo.png")}).status, 0);
+  settings({"open", "Tovalune"});
+  settings({"choose", "Image Source", "Local Folder"});
+  settings({"tap", "Choose Local Pictures"});
+  std::smatch plus;
+  std::string grid = settings({"show"});
+  ASSERT_TRUE(std::regex_search(grid, plus, std::regex(R"(tile (\d+): plus\.png)"))) << grid;
+  const auto localBefore = filesIn(kLocalImagesPath);
+
+  // Room for the log to go on, not for a 700 x 700 picture of noise (about 2 MB as PNG).
+  const pid_t pid = pidFromFile("/private/var/simulator/Settings.pid");
+  ASSERT_GT(pid, 0);
+  ASSERT_TRUE(limitFileSize(pid, settingsLog().size() + (128 << 10)));
+
+  settings({"tile", plus[1].str()});
+  settings({"pick", "0"});
+  EXPECT_EQ(filesIn(kLocalImagesPath), localBefore) << "a picture changed or a partial file was left";
+  EXPECT_NE(settingsLog().find("Could not write the picked image to " + std::string(kLocalImagesPath)),
+            std::string::npos) << settingsLog();
+
+  settings({"back"});
+  settings({"choose", "New Wallpaper", "Follow Timeline"});
+  settings({"tap", "Edit Timeline"});
+  settings({"tap", "Add"});
+  settings({"wheel", "07:00"});
+  settings({"tap", "Next"});
+  settings({"tap", "Select From Photos"});
+  settings({"pick", "0"});
+  EXPECT_TRUE(filesIn(kTimelineImagesPath).empty());
+  EXPECT_FALSE(TovalunePreferencesManager::getPrefForKey("ImageTimeline")) << "an entry names a picture never written";
+  EXPECT_NE(settingsLog().find("; no entry is made"), std::string::npos) << settingsLog();
+  std::string sources = settings({"show"});
+  EXPECT_NE(sources.find("Select Image Source"), std::string::npos) << "not left where a second try can start\n" << sources;
+
+  // Room again: the same Settings makes the entry with its picture on a second try.
+  ASSERT_TRUE(limitFileSize(pid, RLIM_INFINITY));
+  settings({"tap", "Select From Photos"});
+  settings({"pick", "0"});
+  EXPECT_EQ(pidFromFile("/private/var/simulator/Settings.pid"), pid);
+  auto timeline = TovalunePreferencesManager::getPrefForKey("ImageTimeline");
+  ASSERT_TRUE(timeline && timeline->array());
+  ASSERT_EQ(timeline->array()->size(), 1u);
+  const auto folder = filesIn(kTimelineImagesPath);
+  ASSERT_EQ(folder.size(), 1u);
+  EXPECT_EQ(*platform::find(*(*timeline->array())[0].dictionary(), "ImagePath")->string(),
+            std::string(kTimelineImagesPath) + "/" + folder.begin()->first);
 }
 
 }  // namespace

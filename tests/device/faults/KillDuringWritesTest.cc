@@ -38,6 +38,7 @@ class KillDuringWrites : public ::testing::Test {
     int wallpapers = 0, stored = 0;
     EXPECT_EQ(brokenPictures(folder, &wallpapers), std::vector<std::string>{}) << when;
     EXPECT_EQ(brokenPictures(kStore, &stored), std::vector<std::string>{}) << when;
+    EXPECT_EQ(temporaryFiles(kStore), std::vector<std::string>{}) << when;
     for (const auto& w : springBoardStatus()["wallpapers"]) EXPECT_TRUE(w.value("readable", false)) << when << w.dump();
     EXPECT_TRUE(platform::dictionaryWithContentsOfFile(TovalunePreferencesManager::kPreferencesPath)) << when;
   }
