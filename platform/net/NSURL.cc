@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <cctype>
 
+#include "platform/foundation/NSString.h"
+
 namespace {
 
 bool isUnreserved(unsigned char c) { return std::isalnum(c) || c == '-' || c == '.' || c == '_' || c == '~'; }
@@ -53,11 +55,9 @@ std::optional<NSURL> NSURL::URLWithString(std::string_view s) {
   if (colon == std::string_view::npos || colon == 0 || !std::isalpha(static_cast<unsigned char>(s[0])))
     return std::nullopt;
   NSURL url;
-  for (char c : s.substr(0, colon)) {
-    unsigned char u = c;
-    if (!std::isalnum(u) && c != '+' && c != '-' && c != '.') return std::nullopt;
-    url.scheme_ += static_cast<char>(std::tolower(u));
-  }
+  for (char c : s.substr(0, colon))
+    if (!std::isalnum(static_cast<unsigned char>(c)) && c != '+' && c != '-' && c != '.') return std::nullopt;
+  url.scheme_ = platform::lowercaseString(s.substr(0, colon));
   std::string_view rest = s.substr(colon + 1);
   bool needsHost = url.scheme_ == "http" || url.scheme_ == "https";
   bool hasAuthority = rest.substr(0, 2) == "//";

@@ -7,6 +7,7 @@
 
 #include "platform/foundation/FileManager.h"
 #include "platform/foundation/NSLog.h"
+#include "platform/foundation/NSString.h"
 #include "platform/photos/PhotoLibrary.h"
 #include "platform/uikit/UIBarButtonItem.h"
 #include "platform/uikit/UICollectionView.h"
@@ -73,12 +74,6 @@ std::string quotedIfNeeded(const std::string& text) {
   std::string out = "\"";
   for (char c : text) out += c == '"' || c == '\\' ? std::string("\\") + c : std::string(1, c);
   return out + "\"";
-}
-
-std::string upperExtension(const std::string& path) {
-  std::string ext = platform::pathExtension(path);
-  std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return char(std::toupper(c)); });
-  return ext;
 }
 
 }  // namespace
@@ -285,7 +280,7 @@ bool UIImagePickerController::pickPhotoAtIndex(std::size_t index) {
   info.setImage(UIImagePickerControllerOriginalImage, image);
   if (allowsEditing_) info.setImage(UIImagePickerControllerEditedImage, image);
   info.setString(UIImagePickerControllerImageURL, "file://" + photo.path);
-  std::string ext = upperExtension(photo.path);
+  std::string ext = platform::uppercaseString(platform::pathExtension(photo.path));
   std::string id = photo.localIdentifier.substr(0, photo.localIdentifier.find('/'));
   info.setString(UIImagePickerControllerReferenceURL,
                  fmt::format("assets-library://asset/asset.{}?id={}&ext={}", ext, id, ext));

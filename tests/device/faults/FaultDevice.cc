@@ -6,13 +6,11 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include <algorithm>
-#include <cctype>
-
 #include <fmt/format.h>
 
 #include "platform/foundation/DeviceSettings.h"
 #include "platform/foundation/FileManager.h"
+#include "platform/foundation/NSString.h"
 #include "platform/image/ImageCodec.h"
 
 using namespace std::chrono_literals;
@@ -52,8 +50,7 @@ std::vector<std::string> brokenPictures(const std::string& deviceFolder, int* to
   std::vector<std::string> broken;
   int count = 0;
   for (const auto& name : platform::contentsOfDirectoryAtPath(deviceFolder).value_or(std::vector<std::string>{})) {
-    std::string lower = name;
-    std::transform(lower.begin(), lower.end(), lower.begin(), [](unsigned char c) { return std::tolower(c); });
+    std::string lower = platform::lowercaseString(name);
     if (lower.size() < 4 || lower.substr(lower.size() - 4) != ".png") continue;
     ++count;
     auto bytes = platform::readFile(deviceFolder + "/" + name);
