@@ -191,18 +191,28 @@ std::shared_ptr<UIView> UIAlertController::addSeparator(UIView& parent, const CG
   return line;
 }
 
-void UIAlertController::layoutAlert(const CGRect& bounds) {
-  const double hairline = 1 / UIScreen::mainScreen().scale();
-  const double width = std::min(kAlertWidth, std::max(0.0, bounds.width() - 2 * kAlertTextInset));
+double UIAlertController::layoutText(double width, double top, double bottom, double buttonsHeight,
+                                     double available) {
   const double textWidth = std::max(1.0, width - 2 * kAlertTextInset);
   const bool hasTitle = !title().empty(), hasMessage = !message_.empty();
-
   double titleHeight = hasTitle ? titleLabel_->sizeThatFits({textWidth, 0}).height : 0;
   double messageHeight = hasMessage ? messageLabel_->sizeThatFits({textWidth, 0}).height : 0;
   double gap = hasTitle && hasMessage ? kAlertTitleGap : 0;
-  auto headerHeight = [&] {
-    return hasTitle || hasMessage ? kAlertTextTop + titleHeight + gap + messageHeight + kAlertTextBottom : 0;
-  };
+  auto headerHeight = [&] { return hasTitle || hasMessage ? top + titleHeight + gap + messageHeight + bottom : 0; };
+  if (hasMessage && headerHeight() + buttonsHeight > available) {
+    double over = headerHeight() + buttonsHeight - available;
+    messageHeight = std::max(platform::lineHeight(messageLabel_->font()), messageHeight - over);
+  }
+  titleLabel_->setHidden(!hasTitle);
+  messageLabel_->setHidden(!hasMessage);
+  titleLabel_->setFrame(CGRectMake(kAlertTextInset, top, textWidth, titleHeight));
+  messageLabel_->setFrame(CGRectMake(kAlertTextInset, top + titleHeight + gap, textWidth, messageHeight));
+  return headerHeight();
+}
+
+void UIAlertController::layoutAlert(const CGRect& bounds) {
+  const double hairline = 1 / UIScreen::mainScreen().scale();
+  const double width = std::min(kAlertWidth, std::max(0.0, bounds.width() - 2 * kAlertTextInset));
 
   // Two actions sit side by side, the cancel one on the left; more stack, the cancel one last.
   std::vector<std::size_t> order;
@@ -217,19 +227,11 @@ void UIAlertController::layoutAlert(const CGRect& bounds) {
   const double buttonsHeight = order.empty() ? 0 : sideBySide ? kAlertButtonHeight : kAlertButtonHeight * order.size();
 
   // A message too long for the screen is cut rather than pushing the buttons off it.
-  double available = std::max(0.0, bounds.height() - 2 * kAlertScreenMargin);
-  if (hasMessage && headerHeight() + buttonsHeight > available) {
-    double over = headerHeight() + buttonsHeight - available;
-    messageHeight = std::max(platform::lineHeight(messageLabel_->font()), messageHeight - over);
-  }
-  const double header = headerHeight();
+  const double header = layoutText(width, kAlertTextTop, kAlertTextBottom, buttonsHeight,
+                                   std::max(0.0, bounds.height() - 2 * kAlertScreenMargin));
   const double height = header + buttonsHeight;
   panel_->setFrame(CGRectMake(std::round(bounds.midX() - width / 2), std::round(bounds.midY() - height / 2), width,
                               height));
-  titleLabel_->setHidden(!hasTitle);
-  messageLabel_->setHidden(!hasMessage);
-  titleLabel_->setFrame(CGRectMake(kAlertTextInset, kAlertTextTop, textWidth, titleHeight));
-  messageLabel_->setFrame(CGRectMake(kAlertTextInset, kAlertTextTop + titleHeight + gap, textWidth, messageHeight));
 
   if (order.empty()) return;
   if (header > 0) addSeparator(*panel_, CGRectMake(0, header, width, hairline));
@@ -251,8 +253,6 @@ void UIAlertController::layoutSheet(const CGRect& bounds) {
   const double hairline = 1 / UIScreen::mainScreen().scale();
   const double width = std::min(kSheetMaxWidth, std::max(0.0, bounds.width() - 2 * kSheetMargin));
   const double x = std::round(bounds.midX() - width / 2);
-  const double textWidth = std::max(1.0, width - 2 * kAlertTextInset);
-  const bool hasTitle = !title().empty(), hasMessage = !message_.empty();
   const double bottom = kSheetMargin + (bounds.height() > 2 * bounds.width() ? kHomeIndicatorInset : 0);
 
   std::vector<std::size_t> grouped;
@@ -271,26 +271,12 @@ void UIAlertController::layoutSheet(const CGRect& bounds) {
     cancelTop -= kSheetMargin;
   }
 
-  double titleHeight = hasTitle ? titleLabel_->sizeThatFits({textWidth, 0}).height : 0;
-  double messageHeight = hasMessage ? messageLabel_->sizeThatFits({textWidth, 0}).height : 0;
-  double gap = hasTitle && hasMessage ? kAlertTitleGap : 0;
   const double buttonsHeight = kSheetButtonHeight * grouped.size();
-  auto headerHeight = [&] {
-    return hasTitle || hasMessage ? 2 * kSheetTextPadding + titleHeight + gap + messageHeight : 0;
-  };
-  double available = std::max(0.0, cancelTop - kAlertScreenMargin * 2);
-  if (hasMessage && headerHeight() + buttonsHeight > available) {
-    double over = headerHeight() + buttonsHeight - available;
-    messageHeight = std::max(platform::lineHeight(messageLabel_->font()), messageHeight - over);
-  }
-  const double header = headerHeight();
+  const double header = layoutText(width, kSheetTextPadding, kSheetTextPadding, buttonsHeight,
+                                   std::max(0.0, cancelTop - kAlertScreenMargin * 2));
   const double height = header + buttonsHeight;
   panel_->setHidden(height <= 0);
   panel_->setFrame(CGRectMake(x, cancelTop - height, width, height));
-  titleLabel_->setHidden(!hasTitle);
-  messageLabel_->setHidden(!hasMessage);
-  titleLabel_->setFrame(CGRectMake(kAlertTextInset, kSheetTextPadding, textWidth, titleHeight));
-  messageLabel_->setFrame(CGRectMake(kAlertTextInset, kSheetTextPadding + titleHeight + gap, textWidth, messageHeight));
   for (std::size_t i = 0; i < grouped.size(); ++i) {
     double y = header + i * kSheetButtonHeight;
     buttons_[grouped[i]]->setFrame(CGRectMake(0, y, width, kSheetButtonHeight));

@@ -56,6 +56,10 @@ class UIAlertController : public UIViewController {
   void rebuildButtons();
   void layoutAlert(const CGRect& bounds);
   void layoutSheet(const CGRect& bounds);
+  // Places the title and message across a panel `width` wide, `top` and `bottom` from its edges,
+  // and gives the height they take (0 without either). A message that would leave no room for
+  // `buttonsHeight` within `available` is cut, down to one line.
+  double layoutText(double width, double top, double bottom, double buttonsHeight, double available);
   std::shared_ptr<UIView> addSeparator(UIView& parent, const CGRect& frame);
 
   std::string message_;

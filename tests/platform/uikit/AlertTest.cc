@@ -5,6 +5,7 @@
 #include "platform/uikit/UIApplication.h"
 #include "platform/uikit/UIButton.h"
 #include "platform/uikit/UIScreen.h"
+#include "platform/uikit/UITouchDelivery.h"
 #include "platform/uikit/UIWindow.h"
 #include "tests/platform/uikit/UIKitTestSupport.h"
 
@@ -170,6 +171,40 @@ TEST_F(AlertTapTest, ActionWithoutHandlerStillDismisses) {
   window->rootViewController()->presentViewController(alert, false, nullptr);
   EXPECT_TRUE(platform::tapControlWithTitle("Close"));
   EXPECT_EQ(window->rootViewController()->presentedViewController(), nullptr);
+}
+
+// Both styles lay their text out the same way: a message too long for the screen is cut, the
+// title and the first line stay, and every button stays on screen and takes its tap.
+TEST_F(AlertTapTest, AnEndlessMessageIsCutSoTheButtonsStayOnScreen) {
+  std::string endless;
+  for (int i = 0; i < 300; ++i) endless += "Line " + std::to_string(i) + "\n";
+  const CGRect screen = UIScreen::mainScreen().bounds();
+  for (auto style : {UIAlertControllerStyleAlert, UIAlertControllerStyleActionSheet}) {
+    SCOPED_TRACE(style == UIAlertControllerStyleAlert ? "alert" : "sheet");
+    auto window = visibleWindow();
+    auto alert = UIAlertController::alertControllerWithTitle("Title", endless, style);
+    int taps = 0;
+    for (const char* title : {"Keep", "Delete"})
+      alert->addAction(UIAlertAction::actionWithTitle(title, UIAlertActionStyleDefault, [&](UIAlertAction*) { ++taps; }));
+    alert->addAction(UIAlertAction::actionWithTitle("Cancel", UIAlertActionStyleCancel, nullptr));
+    window->rootViewController()->presentViewController(alert, false, nullptr);
+    alert->layoutInBounds(screen);
+
+    const CGRect panel = alert->panelFrame();
+    EXPECT_GE(panel.minY(), 0);
+    EXPECT_LE(panel.maxY(), screen.height());
+    int found = 0;
+    for (const auto& element : platform::accessibilityElements()) {
+      if (element.label == "Title" || element.label.rfind("Line 0\n", 0) == 0) ++found;
+      if (element.label != "Keep" && element.label != "Delete" && element.label != "Cancel") continue;
+      ++found;
+      EXPECT_GE(element.frame.minY(), 0) << element.label;
+      EXPECT_LE(element.frame.maxY(), screen.height()) << element.label;
+    }
+    EXPECT_EQ(found, 5) << "the title, the message and three buttons";
+    EXPECT_TRUE(platform::tapControlWithTitle("Delete"));
+    EXPECT_EQ(taps, 1);
+  }
 }
 
 class PresentationTest : public SmallPhoneTest {};
