@@ -1,6 +1,7 @@
 #include "platform/symbolication/DynamicLoader.h"
 
 #include "platform/foundation/DeviceRoot.h"
+#include "platform/foundation/NSProcessInfo.h"
 
 #include <elf.h>
 #include <link.h>
@@ -8,7 +9,6 @@
 
 #include <algorithm>
 #include <array>
-#include <climits>
 #include <cstring>
 #include <map>
 #include <memory>
@@ -32,18 +32,16 @@ struct LoadedImage {
   const dl_phdr_info* info = nullptr;
 };
 
-const std::string& executablePath() {
-  static const std::string path = [] {
-    char buffer[PATH_MAX];
-    ssize_t n = readlink("/proc/self/exe", buffer, sizeof buffer - 1);
-    return n > 0 ? std::string(buffer, static_cast<std::size_t>(n)) : std::string();
-  }();
+// Read once and kept: dladdr and the image list hand out pointers into it.
+const std::string& mainExecutablePath() {
+  static const std::string path = platform::executablePath();
   return path;
 }
 
 // The main program is the first image and the only one the loader leaves unnamed.
 const char* imageName(const char* loaderName, bool first) {
-  if (first && loaderName && loaderName[0] == '\0' && !executablePath().empty()) return executablePath().c_str();
+  if (first && loaderName && loaderName[0] == '\0' && !mainExecutablePath().empty())
+    return mainExecutablePath().c_str();
   return loaderName;
 }
 
@@ -132,8 +130,8 @@ void* dlopen(std::string_view devicePath, int mode) {
 int dladdr(const void* address, Dl_info* info) {
   link_map* map = nullptr;
   int found = ::dladdr1(address, info, reinterpret_cast<void**>(&map), RTLD_DL_LINKMAP);
-  if (found && map && map->l_name && map->l_name[0] == '\0' && map->l_prev == nullptr && !executablePath().empty())
-    info->dli_fname = executablePath().c_str();
+  if (found && map && map->l_name && map->l_name[0] == '\0' && map->l_prev == nullptr && !mainExecutablePath().empty())
+    info->dli_fname = mainExecutablePath().c_str();
   return found;
 }
 
