@@ -54,19 +54,3 @@ int runBoot(const BootOptions& options) {
       platform::Dictionary{});
   return 0;
 }
-
-int runStatus() {
-  platform::DeviceSettings s = platform::deviceSettings();
-  fmt::print("device root:   {}\n", platform::deviceRoot());
-  fmt::print("iOS version:   {}\n", s.iosVersion);
-  fmt::print("screen:        {}x{} points, {}x{} pixels\n", s.screenWidth, s.screenHeight,
-             s.screenWidth * s.screenScale, s.screenHeight * s.screenScale);
-  fmt::print("network:       {}\n", platform::networkKindName(s.network));
-  auto prefs = TovalunePreferencesManager::getPrefs();
-  fmt::print("preferences:   {}\n", prefs ? platform::Value(*prefs).toJSON() : "(unreadable)");
-  for (const char* folder : {kLocalImagesPath, kStoreImagesPath, kTimelineImagesPath}) {
-    auto names = platform::contentsOfDirectoryAtPath(folder);
-    fmt::print("{:<40} {}\n", folder, names ? fmt::format("{} entries", names->size()) : "missing");
-  }
-  return 0;
-}

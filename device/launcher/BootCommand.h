@@ -10,5 +10,3 @@ struct BootOptions {
 // Creates the device root's file system and settings, the preferences with their defaults, and
 // the picture folders. Booting a booted device keeps what it holds.
 int runBoot(const BootOptions& options);
-// Prints what the device holds: settings, preferences, folders and their picture counts.
-int runStatus();

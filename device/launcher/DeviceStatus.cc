@@ -4,7 +4,6 @@
 
 #include <nlohmann/json.hpp>
 
-#include "device/launcher/BootCommand.h"
 #include "device/launcher/DevicePackages.h"
 #include "device/launcher/EngineInstall.h"
 #include "device/launcher/Launchd.h"
@@ -16,6 +15,7 @@
 #include "platform/foundation/DeviceSettings.h"
 #include "platform/foundation/FileManager.h"
 #include "shared/ImageFolders.h"
+#include "shared/TovalunePreferencesManager.h"
 
 using nlohmann::json;
 
@@ -79,6 +79,22 @@ json collect() {
   return status;
 }
 
+// The device itself: its settings, the preferences and the picture folders.
+void printDevice() {
+  platform::DeviceSettings s = platform::deviceSettings();
+  fmt::print("device root:   {}\n", platform::deviceRoot());
+  fmt::print("iOS version:   {}\n", s.iosVersion);
+  fmt::print("screen:        {}x{} points, {}x{} pixels\n", s.screenWidth, s.screenHeight,
+             s.screenWidth * s.screenScale, s.screenHeight * s.screenScale);
+  fmt::print("network:       {}\n", platform::networkKindName(s.network));
+  auto prefs = TovalunePreferencesManager::getPrefs();
+  fmt::print("preferences:   {}\n", prefs ? platform::Value(*prefs).toJSON() : "(unreadable)");
+  for (const char* folder : {kLocalImagesPath, kStoreImagesPath, kTimelineImagesPath}) {
+    auto names = platform::contentsOfDirectoryAtPath(folder);
+    fmt::print("{:<40} {}\n", folder, names ? fmt::format("{} entries", names->size()) : "missing");
+  }
+}
+
 std::string sizeText(const json& w) {
   if (!w.value("exists", false)) return "missing";
   if (!w.value("readable", false)) return "unreadable";
@@ -93,7 +109,7 @@ int runDeviceStatus(bool asJSON) {
     fmt::print("{}\n", status.dump(2, ' ', false, json::error_handler_t::replace));
     return 0;
   }
-  runStatus();
+  printDevice();
   if (status["springBoardRunning"].get<bool>())
     fmt::print("SpringBoard:   running (pid {}), display {}, engine {}\n", status.value("springBoardPid", 0),
                status.value("displayOn", true) ? "on" : "off",
