@@ -73,9 +73,7 @@ void OrbelTovaluneController::pruneStore(const std::string& storePath, int keep)
   };
   std::vector<Entry> pictures;
   for (const std::string& name : platform::contentsOfDirectoryAtPath(storePath).value_or(std::vector<std::string>{})) {
-    std::string ext = platform::pathExtension(name);
-    std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return std::tolower(c); });
-    if (ext != "png") continue;
+    if (platform::lowercaseString(platform::pathExtension(name)) != "png") continue;
     std::string path = platform::stringByAppendingPathComponent(storePath, name);
     // A file that vanished since the listing sorts as the oldest; its deletion then counts as done.
     pictures.push_back({path, platform::contentModificationDate(path).value_or(0)});
