@@ -125,12 +125,20 @@ namespace {
 template <typename Match>
 void removeObservations(CFNotificationCenterRef center, Match match) {
   if (!center) return;
-  std::lock_guard lock(center->mu);
-  std::erase_if(center->observations, match);
-  for (auto it = center->watches.begin(); it != center->watches.end();) {
-    if (observersOf(center, it->first).empty()) it = center->watches.erase(it);
-    else ++it;
+  bool stopPolling = false;
+  {
+    std::lock_guard lock(center->mu);
+    std::erase_if(center->observations, match);
+    for (auto it = center->watches.begin(); it != center->watches.end();) {
+      if (observersOf(center, it->first).empty()) it = center->watches.erase(it);
+      else ++it;
+    }
+    // With nobody left to tell, the main run loop stops looking at the counters: it keeps no
+    // source of the center's that would never be handled.
+    stopPolling = center->observations.empty() && center->polling;
+    if (stopPolling) center->polling = false;
   }
+  if (stopPolling) CFRunLoopRemovePollSource(CFRunLoopGetMain(), center, kCFRunLoopCommonModes);
 }
 }  // namespace
 
