@@ -40,7 +40,8 @@ class KillDuringWrites : public ::testing::Test {
     EXPECT_EQ(brokenPictures(kStore, &stored), std::vector<std::string>{}) << when;
     EXPECT_EQ(temporaryFiles(kStore), std::vector<std::string>{}) << when;
     EXPECT_EQ(temporaryFiles(folder), std::vector<std::string>{}) << when;
-    for (const auto& w : springBoardStatus()["wallpapers"]) EXPECT_TRUE(w.value("readable", false)) << when << w.dump();
+    const nlohmann::json status = springBoardStatus();  // a temporary would be gone before the loop's body
+    for (const auto& w : status["wallpapers"]) EXPECT_TRUE(w.value("readable", false)) << when << w.dump();
     EXPECT_TRUE(platform::dictionaryWithContentsOfFile(TovalunePreferencesManager::kPreferencesPath)) << when;
   }
 

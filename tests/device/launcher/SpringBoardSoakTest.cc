@@ -13,6 +13,7 @@
 #include "shared/TovalunePreferencesManager.h"
 #include "tests/device/springboardapp/DeviceProcesses.h"
 #include "tests/support/TempDeviceRoot.h"
+#include "tests/support/Sanitizers.h"
 
 namespace {
 
@@ -35,7 +36,7 @@ long residentBytes(pid_t pid) {
 class QuarantineOff {
  public:
   QuarantineOff() {
-#if defined(__SANITIZE_ADDRESS__)
+#if TOVALUNE_TESTS_UNDER_ASAN
     const char* options = std::getenv("ASAN_OPTIONS");
     if (options) saved_ = options;
     std::string changed = saved_.value_or("");
@@ -43,7 +44,7 @@ class QuarantineOff {
 #endif
   }
   ~QuarantineOff() {
-#if defined(__SANITIZE_ADDRESS__)
+#if TOVALUNE_TESTS_UNDER_ASAN
     if (saved_) ::setenv("ASAN_OPTIONS", saved_->c_str(), 1);
     else ::unsetenv("ASAN_OPTIONS");
 #endif

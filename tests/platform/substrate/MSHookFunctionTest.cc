@@ -16,6 +16,7 @@
 #include <string>
 
 #include "tests/support/TempDeviceRoot.h"
+#include "tests/support/Sanitizers.h"
 
 extern "C" int openThroughLibrary(const char* path, int flags, int mode);
 
@@ -96,6 +97,12 @@ TEST_F(MSHookFunctionTest, CallsFromALazilyBoundLibraryReachTheReplacement) {
 }
 
 TEST_F(MSHookFunctionTest, ALibraryLoadedAfterTheHookReachesTheReplacement) {
+#if TOVALUNE_TESTS_UNDER_ASAN
+  // The sanitizer's runtime, linked into this executable, replaces dlopen there, so this
+  // executable's own dlopen call never passes through a slot a hook can rebind. SpringBoard loads
+  // its libraries through the platform's loader in a shared library, which the hook does reach.
+  GTEST_SKIP() << "dlopen is the sanitizer's own in this executable";
+#endif
   void* library = dlopen(LATE_LIBRARY, RTLD_NOW | RTLD_LOCAL);
   ASSERT_NE(library, nullptr) << dlerror();
   auto call = reinterpret_cast<decltype(&openThroughLibrary)>(dlsym(library, "openThroughLibrary"));
