@@ -121,7 +121,11 @@ plist_t toNode(const Value& v) {
         else if constexpr (std::is_same_v<T, Data>)
           return plist_new_data(reinterpret_cast<const char*>(x.bytes.data()), x.bytes.size());
         else if constexpr (std::is_same_v<T, Date>) {
-          double rel = x.seconds - kAppleEpochOffset;
+          // The library keeps a date as 32-bit whole seconds around 2001 (1933 to 2069): a date
+          // beyond that (a damaged file can hold any) is written as the nearest it can keep, and
+          // one that is no number at all as 2001 itself, rather than overflowing the conversion.
+          double rel = std::isnan(x.seconds) ? 0 : x.seconds - kAppleEpochOffset;
+          rel = std::clamp(rel, double(std::numeric_limits<int32_t>::min()), double(std::numeric_limits<int32_t>::max()));
           double whole = std::floor(rel);
           return plist_new_date(static_cast<int32_t>(whole), static_cast<int32_t>((rel - whole) * 1e6));
         } else if constexpr (std::is_same_v<T, Array>) {

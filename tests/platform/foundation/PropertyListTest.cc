@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <limits>
 #include <random>
 #include <string>
 #include <vector>
@@ -92,6 +93,29 @@ std::string binaryDictionaryWithUtf16Key(const std::u16string& key) {
   trailer[15] = 3;  // objects
   trailer[31] = static_cast<char>(table);
   return out + trailer;
+}
+
+// A file can hold a date the writer's library cannot keep (found by fuzzing: writing one back
+// overflowed a conversion); it is written as the nearest date that library keeps.
+TEST(PropertyList, DatesBeyondWhatTheWriterKeepsAreWrittenAsTheNearestItKeeps) {
+  constexpr double k2001 = 978307200;
+  const struct {
+    double seconds;
+    double written;
+  } table[] = {
+      {1e12, k2001 + 2147483647.0},
+      {-1e12, k2001 - 2147483648.0},
+      {std::numeric_limits<double>::quiet_NaN(), k2001},
+      {1700000000, 1700000000},
+  };
+  for (const auto& row : table) {
+    SCOPED_TRACE(row.seconds);
+    for (const std::string& bytes : {xmlPropertyList(Value(Date{row.seconds})), binaryPropertyList(Value(Date{row.seconds}))}) {
+      auto back = propertyListFromBytes(bytes);
+      ASSERT_TRUE(back && back->date());
+      EXPECT_DOUBLE_EQ(back->date()->seconds, row.written);
+    }
+  }
 }
 
 TEST(PropertyList, BinaryKeyHoldingNulIsRefusedRatherThanFatal) {
