@@ -83,12 +83,12 @@ std::string pngPicture(int width, int height, unsigned char seed) {
 }
 
 HeldPicture::HeldPicture(LocalHttpServer& server, const std::string& path, std::string picture) {
-  server.server().Get(path, [this, picture](const httplib::Request&, httplib::Response& res) {
-    ++arrived_;
+  server.server().Get(path, [state = state_, picture](const httplib::Request&, httplib::Response& res) {
+    ++state->arrived;
     // Bounded, so that a test that forgets to release cannot keep the server forever.
-    for (int i = 0; i < 6000 && !released_; ++i) std::this_thread::sleep_for(10ms);
+    for (int i = 0; i < 6000 && !state->released; ++i) std::this_thread::sleep_for(10ms);
     res.set_content(picture, "image/png");
-    ++answered_;
+    ++state->answered;
   });
 }
 

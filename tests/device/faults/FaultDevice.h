@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <map>
+#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
@@ -45,13 +46,17 @@ class HeldPicture {
  public:
   HeldPicture(LocalHttpServer& server, const std::string& path, std::string picture);
   ~HeldPicture();  // releases, so that no server thread stays blocked
-  int arrived() const { return arrived_; }
-  int answered() const { return answered_; }
-  void release() { released_ = true; }
+  int arrived() const { return state_->arrived; }
+  int answered() const { return state_->answered; }
+  void release() { state_->released = true; }
 
  private:
-  std::atomic<int> arrived_{0}, answered_{0};
-  std::atomic<bool> released_{false};
+  // Shared with the server's handler, which may still be finishing an answer once this is gone.
+  struct State {
+    std::atomic<int> arrived{0}, answered{0};
+    std::atomic<bool> released{false};
+  };
+  std::shared_ptr<State> state_ = std::make_shared<State>();
 };
 
 // A TCP server on 127.0.0.1 that resets every connection once a request arrived.

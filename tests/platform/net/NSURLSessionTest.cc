@@ -173,27 +173,30 @@ TEST_F(NSURLSessionTest, RefusedConnectionAndMissingURLFailOnce) {
 }
 
 TEST_F(NSURLSessionTest, CancelEndsAHangingRequestWithCancelled) {
-  std::mutex mu;
-  std::condition_variable cv;
-  bool release = false;
-  http.server().Get("/hang", [&](const httplib::Request&, httplib::Response& res) {
-    std::unique_lock lock(mu);
-    cv.wait(lock, [&] { return release; });
+  // The server's handler may still be waking when this test's frame is gone: what it waits on is
+  // shared with it, not on this stack.
+  struct Gate {
+    std::mutex mu;
+    std::condition_variable cv;
+    bool release = false;
+  };
+  auto gate = std::make_shared<Gate>();
+  http.server().Get("/hang", [gate](const httplib::Request&, httplib::Response& res) {
+    std::unique_lock lock(gate->mu);
+    gate->cv.wait(lock, [&] { return gate->release; });
     res.set_content("late", "text/plain");
   });
   // However the test ends, the server's handler is let go, or the server could never stop.
   struct Release {
-    std::mutex& mu;
-    std::condition_variable& cv;
-    bool& release;
+    std::shared_ptr<Gate> gate;
     ~Release() {
       {
-        std::lock_guard lock(mu);
-        release = true;
+        std::lock_guard lock(gate->mu);
+        gate->release = true;
       }
-      cv.notify_all();
+      gate->cv.notify_all();
     }
-  } releaseAtEnd{mu, cv, release};
+  } releaseAtEnd{gate};
   auto session = NSURLSession::sessionWithConfiguration(NSURLSessionConfiguration::defaultSessionConfiguration());
   std::atomic<int> calls{0};
   std::optional<std::string> error;
@@ -213,10 +216,10 @@ TEST_F(NSURLSessionTest, CancelEndsAHangingRequestWithCancelled) {
   task->cancel();
   platform::waitUntilQueuesIdle();
   {
-    std::lock_guard lock(mu);
-    release = true;
+    std::lock_guard lock(gate->mu);
+    gate->release = true;
   }
-  cv.notify_all();
+  gate->cv.notify_all();
   EXPECT_EQ(calls, 1);
   EXPECT_EQ(error, std::optional<std::string>("cancelled"));
   EXPECT_EQ(task->state(), NSURLSessionDataTask::State::Completed);
