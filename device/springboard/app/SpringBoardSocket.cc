@@ -149,10 +149,13 @@ Exchange requestAt(const std::string& socketDevicePath, const std::string& proce
     return result;
   }
   result.connected = true;
-  if (!writeAll(fd, line + "\n", timeout)) {
-    result.error = fmt::format("{} did not take the request", processName);
-  } else if (auto reply = readLine(fd, timeout)) {
+  const bool sent = writeAll(fd, line + "\n", timeout);
+  // A process that turns the connection away (too busy) answers and closes before reading, so the
+  // request may not get through while its reply is already here: it is read either way.
+  if (auto reply = readLine(fd, sent ? timeout : std::chrono::milliseconds(100))) {
     result.reply = std::move(*reply);
+  } else if (!sent) {
+    result.error = fmt::format("{} did not take the request", processName);
   } else {
     result.error = fmt::format("{} gave no reply within {} ms", processName, timeout.count());
   }
