@@ -2,6 +2,7 @@
 // properties say (libheif applies them), with its alpha plane when it has one.
 #include <libheif/heif.h>
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
 
@@ -31,6 +32,10 @@ constexpr std::uint64_t kMaxPixelsPerByte = 65536;
 // A side longer than this is refused while the file is parsed, before any of libheif's own tables
 // for the picture (a grid's tiles, say) are built.
 constexpr int kMaxSide = 1 << 17;
+
+// What a coded frame may exceed the picture's sides by: codecs code whole blocks (HEVC up to 64
+// pixels) and crop the rest away.
+constexpr int kCodingSlack = 64;
 
 // libheif ends some messages with a line break; the log line supplies its own.
 std::string_view text(const heif_error& err) {
@@ -62,6 +67,10 @@ std::optional<Bitmap> decodeHEIF(std::string_view bytes) {
   const int height = heif_image_handle_get_height(handle.get());
   if (width <= 0 || height <= 0 || !acceptableSize(width, height)) return std::nullopt;
   if (!fileCanHold("HEIF", width, height, bytes.size(), kMaxPixelsPerByte)) return std::nullopt;
+  // The coded stream states a size of its own, which libheif checks against this limit before the
+  // codec allocates a frame: held to the picture's own sides (and a coding block of slack), a
+  // 5 x 3 picture whose stream claims 65029 x 8195 is refused at once instead of taking gigabytes.
+  heif_context_set_maximum_image_size_limit(ctx.get(), std::max(width, height) + kCodingSlack);
 
   std::unique_ptr<heif_decoding_options, OptionsDeleter> options(heif_decoding_options_alloc());
   options->ignore_transformations = 0;

@@ -169,6 +169,17 @@ TEST_P(LyingHeaderTest, RefusedBeforeAnyPixelMemory) {
   EXPECT_TRUE(log.containsSubstring(GetParam().logged)) << "the size checks, which run first, refuse it";
 }
 
+// The stream inside a HEIF file states its own size, which may not be the one the file's header
+// gives (found by fuzzing: a 515-byte "5 x 3" picture whose stream claimed 65029 x 8195 took
+// gigabytes in the codec). It is refused before the codec starts, not after it decoded.
+TEST(WholeFileHeif, AStreamLargerThanItsPictureIsRefusedBeforeDecoding) {
+  const std::string bytes = withHeifSize(heifEnc(quadrants(640, 480), {"-q", "50"}), 8, 6);
+  platform::LogCapture log;
+  EXPECT_FALSE(platform::decodeImage(bytes).has_value());
+  EXPECT_TRUE(log.containsSubstring("HEIF data corrupt"));
+  EXPECT_FALSE(log.containsSubstring("the decoded picture is not the size its header gives"));
+}
+
 const char* const kOverLimit = "larger than 100000000 pixels";
 const char* const kCannotHold = "cannot hold it";
 
