@@ -44,9 +44,7 @@ class DiskFull : public ::testing::Test {
 std::string settings(const std::vector<std::string>& args) {
   std::vector<std::string> argv{"settings"};
   argv.insert(argv.end(), args.begin(), args.end());
-  auto r = runLauncher(argv);
-  EXPECT_EQ(r.status, 0) << fmt::format("{}", fmt::join(argv, " ")) << ": " << r.out << r.err;
-  return r.out;
+  return launcherOk(argv);
 }
 
 std::string settingsLog() { return platform::readFile("/private/var/log/Settings.log").value_or(""); }

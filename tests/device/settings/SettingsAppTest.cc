@@ -27,29 +27,24 @@ class SettingsApp : public ::testing::Test {
                                "--engine", testTweakPath()});
     ASSERT_EQ(booted.status, 0) << booted.out << booted.err;
   }
-  static std::string ok(const std::vector<std::string>& args) {
-    auto r = runLauncher(args);
-    EXPECT_EQ(r.status, 0) << fmt::format("{}", fmt::join(args, " ")) << ": " << r.out << r.err;
-    return r.out;
-  }
   static std::string defaultsRead(const std::string& key) {
-    std::string out = ok({"defaults", "read", key});
+    std::string out = launcherOk({"defaults", "read", key});
     while (!out.empty() && (out.back() == '\n' || out.back() == ' ')) out.pop_back();
     return out;
   }
   // The screen as `settings show` prints it: the title, then one element a line.
-  static std::string screen() { return ok({"settings", "show"}); }
+  static std::string screen() { return launcherOk({"settings", "show"}); }
 
   TempDeviceRoot root_;
   BootedDeviceGuard guard_;
 };
 
 TEST_F(SettingsApp, OpensThePaneByTappingAndWritesWhatIsChanged) {
-  std::string first = ok({"settings", "open"});
+  std::string first = launcherOk({"settings", "open"});
   EXPECT_NE(first.find("Settings"), std::string::npos) << first;
   EXPECT_NE(first.find("Tovalune"), std::string::npos) << first;
 
-  ok({"settings", "tap", "Tovalune"});
+  launcherOk({"settings", "tap", "Tovalune"});
   std::string pane = screen();
   for (const char* row : {"Enabled", "Image Source", "Restart SpringBoard", "Tovalune"})
     EXPECT_NE(pane.find(row), std::string::npos) << row << " missing from:\n" << pane;
@@ -58,28 +53,28 @@ TEST_F(SettingsApp, OpensThePaneByTappingAndWritesWhatIsChanged) {
   // Default provider 2: none of the provider rows.
   EXPECT_EQ(pane.find("Choose Local Pictures"), std::string::npos) << pane;
 
-  ok({"settings", "toggle", "Enabled"});
+  launcherOk({"settings", "toggle", "Enabled"});
   EXPECT_EQ(defaultsRead("Enabled"), "0");
-  ok({"settings", "choose", "Image Source", "Picsum"});
+  launcherOk({"settings", "choose", "Image Source", "Picsum"});
   EXPECT_EQ(defaultsRead("ImageMode"), "5");
-  ok({"settings", "choose", "Image Source", "Local Folder"});
+  launcherOk({"settings", "choose", "Image Source", "Local Folder"});
   EXPECT_EQ(defaultsRead("ImageMode"), "0");
   std::string local = screen();
   EXPECT_NE(local.find("Choose Local Pictures"), std::string::npos) << local;
   EXPECT_NE(local.find("Image Source = Local Folder"), std::string::npos) << local;
 
-  ok({"settings", "choose", "Image Source", "Custom URL"});
-  ok({"settings", "type", "URL", "http://127.0.0.1/p.jpg"});
+  launcherOk({"settings", "choose", "Image Source", "Custom URL"});
+  launcherOk({"settings", "type", "URL", "http://127.0.0.1/p.jpg"});
   EXPECT_EQ(defaultsRead("CustomURL"), "http://127.0.0.1/p.jpg");
 
   // A value another process writes shows the next time the row is read.
-  ok({"defaults", "write", "Enabled", "-bool", "true"});
-  ok({"settings", "back"});
-  ok({"settings", "tap", "Tovalune"});
+  launcherOk({"defaults", "write", "Enabled", "-bool", "true"});
+  launcherOk({"settings", "back"});
+  launcherOk({"settings", "tap", "Tovalune"});
   EXPECT_NE(screen().find("Enabled = on"), std::string::npos);
 
   std::string shot = root_.path() + "/pane.png";
-  ok({"settings", "screenshot", shot});
+  launcherOk({"settings", "screenshot", shot});
   EXPECT_TRUE(platform::readFile("/pane.png").has_value());
   auto status = runLauncher({"status"});
   EXPECT_NE(status.out.find("Settings"), std::string::npos) << status.out;
@@ -107,14 +102,14 @@ TEST_F(SettingsApp, ASimplePaneEntryKeepsItsValuesInItsOwnDomainWithTheirTypes) 
   ASSERT_TRUE(platform::writeToFile(platform::Dictionary{{"entry", entry}, {"items", items}},
                                     "/Library/PreferenceLoader/Preferences/PlainPane.plist"));
 
-  ok({"settings", "open", "Plain Pane"});
+  launcherOk({"settings", "open", "Plain Pane"});
   std::string shown = screen();
   EXPECT_NE(shown.find("Options  [header]"), std::string::npos) << shown;
   EXPECT_NE(shown.find("Written for the test."), std::string::npos) << shown;
   EXPECT_EQ(shown.find("Tablet Thing"), std::string::npos) << shown;
 
-  ok({"settings", "toggle", "Flag"});
-  ok({"settings", "choose", "Choice", "Three"});
+  launcherOk({"settings", "toggle", "Flag"});
+  launcherOk({"settings", "choose", "Choice", "Three"});
   // The slider, where a finger would touch it: nine tenths along its track.
   auto reply = springboard_socket::requestAt(kSettingsSocketPath, "Settings", "show", std::chrono::seconds(30));
   ASSERT_TRUE(reply.reply);
@@ -124,7 +119,7 @@ TEST_F(SettingsApp, ASimplePaneEntryKeepsItsValuesInItsOwnDomainWithTheirTypes) 
     if (e["traits"].get<std::string>().find("adjustable") != std::string::npos) slider = &e;
   ASSERT_NE(slider, nullptr) << screen.dump();
   const json& f = (*slider)["frame"];
-  ok({"settings", "tap-at", fmt::format("{}", f[0].get<double>() + 0.9 * f[2].get<double>()),
+  launcherOk({"settings", "tap-at", fmt::format("{}", f[0].get<double>() + 0.9 * f[2].get<double>()),
       fmt::format("{}", f[1].get<double>() + f[3].get<double>() / 2)});
   auto domain = platform::dictionaryWithContentsOfFile("/var/mobile/Library/Preferences/com.example.plainpane.plist");
   ASSERT_TRUE(domain);
@@ -151,8 +146,8 @@ TEST_F(SettingsApp, RestartFromThePaneEndsThisDevicesSpringBoardOnly) {
   pid_t before = pidFromFile("/private/var/simulator/SpringBoard.pid");
   ASSERT_GT(before, 0);
   ASSERT_GT(otherSpringBoard, 0);
-  ok({"settings", "open", "Tovalune"});
-  ok({"settings", "tap", "Restart SpringBoard"});
+  launcherOk({"settings", "open", "Tovalune"});
+  launcherOk({"settings", "tap", "Restart SpringBoard"});
   EXPECT_TRUE(waitUntil([&] {
     pid_t now = pidFromFile("/private/var/simulator/SpringBoard.pid");
     return now > 0 && now != before && askSpringBoard("status").has_value();

@@ -26,17 +26,12 @@ class SettingsEditorCommands : public ::testing::Test {
   }
   void TearDown() override { runLauncher({"settings", "close"}); }
 
-  static std::string ok(const std::vector<std::string>& args) {
-    auto r = runLauncher(args);
-    EXPECT_EQ(r.status, 0) << fmt::format("{}", fmt::join(args, " ")) << ": " << r.out << r.err;
-    return r.out;
-  }
   static std::string refused(const std::vector<std::string>& args) {
     auto r = runLauncher(args);
     EXPECT_NE(r.status, 0) << fmt::format("{}", fmt::join(args, " ")) << ": " << r.out;
     return r.err;
   }
-  static std::string screen() { return ok({"settings", "show"}); }
+  static std::string screen() { return launcherOk({"settings", "show"}); }
 
   // The "tile N: NAME" lines of the screen, in order.
   static std::vector<std::string> tiles() {
@@ -66,17 +61,17 @@ TEST_F(SettingsEditorCommands, APhotoIsPickedIntoTheLocalFolderTileByTileAndRemo
   platform::Bitmap picture{321, 123, std::vector<std::uint8_t>(321 * 123 * 4, 200)};
   std::string photo = root_.path() + "/photo.png";
   ASSERT_TRUE(platform::writeFile(platform::devicePathFromHost(photo), platform::encodePNG(picture).value()));
-  ok({"photos", "add", photo});
+  launcherOk({"photos", "add", photo});
 
-  ok({"settings", "open", "Tovalune"});
-  ok({"settings", "choose", "Image Source", "Local Folder"});
-  ok({"settings", "tap", "Choose Local Pictures"});
+  launcherOk({"settings", "open", "Tovalune"});
+  launcherOk({"settings", "choose", "Image Source", "Local Folder"});
+  launcherOk({"settings", "tap", "Choose Local Pictures"});
   EXPECT_EQ(tiles(), std::vector<std::string>{"plus.png"});
 
-  ok({"settings", "tile", "0"});
+  launcherOk({"settings", "tile", "0"});
   std::string picker = screen();
   EXPECT_NE(picker.find("photo 0: IMG_"), std::string::npos) << picker;
-  ok({"settings", "pick", "0"});
+  launcherOk({"settings", "pick", "0"});
   auto afterPick = tiles();
   ASSERT_EQ(afterPick.size(), 2u) << screen();
   EXPECT_TRUE(std::regex_match(afterPick[0], std::regex(R"([0-9A-F-]{36}\.png)"))) << afterPick[0];
@@ -87,40 +82,40 @@ TEST_F(SettingsEditorCommands, APhotoIsPickedIntoTheLocalFolderTileByTileAndRemo
   EXPECT_EQ(stored->width, 321u);
 
   // The plus tile again, and Cancel: nothing changes.
-  ok({"settings", "tile", "1"});
-  ok({"settings", "pick-cancel"});
+  launcherOk({"settings", "tile", "1"});
+  launcherOk({"settings", "pick-cancel"});
   EXPECT_EQ(tiles(), afterPick);
   refused({"settings", "pick", "0"});  // no picker now
 
-  ok({"settings", "tile", "0"});
+  launcherOk({"settings", "tile", "0"});
   EXPECT_NE(screen().find("Remove Image"), std::string::npos);
-  ok({"settings", "tap", "Remove"});
+  launcherOk({"settings", "tap", "Remove"});
   EXPECT_EQ(tiles(), std::vector<std::string>{"plus.png"});
   EXPECT_TRUE(localFiles().empty());
   refused({"settings", "tile", "5"});
 }
 
 TEST_F(SettingsEditorCommands, ATimelineEntryIsMadeOnTheWheelAndSwipedAway) {
-  ok({"settings", "open", "Tovalune"});
-  ok({"settings", "choose", "New Wallpaper", "Follow Timeline"});
-  ok({"settings", "tap", "Edit Timeline"});
-  ok({"settings", "tap", "Add"});
+  launcherOk({"settings", "open", "Tovalune"});
+  launcherOk({"settings", "choose", "New Wallpaper", "Follow Timeline"});
+  launcherOk({"settings", "tap", "Edit Timeline"});
+  launcherOk({"settings", "tap", "Add"});
   EXPECT_TRUE(std::regex_search(screen(), std::regex(R"(  wheel: \d\d:\d\d)")));
   refused({"settings", "wheel", "25:00"});
   refused({"settings", "wheel", "noon"});
-  ok({"settings", "wheel", "07:30"});
+  launcherOk({"settings", "wheel", "07:30"});
   EXPECT_NE(screen().find("  wheel: 07:30"), std::string::npos);
-  ok({"settings", "tap", "Next"});
-  ok({"settings", "tap", "Use Random Image"});
-  ok({"settings", "tap", "Confirm"});
+  launcherOk({"settings", "tap", "Next"});
+  launcherOk({"settings", "tap", "Use Random Image"});
+  launcherOk({"settings", "tap", "Confirm"});
   std::string list = screen();
   EXPECT_NE(list.find("All Day"), std::string::npos) << list;
-  EXPECT_NE(ok({"defaults", "read", "ImageTimeline"}).find("07:30:00"), std::string::npos);
+  EXPECT_NE(launcherOk({"defaults", "read", "ImageTimeline"}).find("07:30:00"), std::string::npos);
 
   refused({"settings", "delete", "No Such Row"});
-  ok({"settings", "delete", "All Day"});
+  launcherOk({"settings", "delete", "All Day"});
   EXPECT_EQ(screen().find("All Day"), std::string::npos);
-  EXPECT_EQ(ok({"defaults", "read", "ImageTimeline"}).find("07:30:00"), std::string::npos);
+  EXPECT_EQ(launcherOk({"defaults", "read", "ImageTimeline"}).find("07:30:00"), std::string::npos);
 }
 
 }  // namespace

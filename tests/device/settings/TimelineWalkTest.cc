@@ -31,12 +31,7 @@ class TimelineWalk : public ::testing::Test {
   }
   void TearDown() override { runLauncher({"settings", "close"}); }
 
-  static std::string ok(const std::vector<std::string>& args) {
-    auto r = runLauncher(args);
-    EXPECT_EQ(r.status, 0) << fmt::format("{}", fmt::join(args, " ")) << ": " << r.out << r.err;
-    return r.out;
-  }
-  static std::string screen() { return ok({"settings", "show"}); }
+  static std::string screen() { return launcherOk({"settings", "show"}); }
 
   // The screen's picture as the lock screen shows it: the photo's colour at the screen's size.
   std::string writePhoto() {
@@ -54,10 +49,10 @@ class TimelineWalk : public ::testing::Test {
 
   // Add → wheel → Next, on the timeline screen.
   void addEntryAt(const std::string& time) {
-    ok({"settings", "tap", "Add"});
+    launcherOk({"settings", "tap", "Add"});
     EXPECT_NE(screen().find("What time?"), std::string::npos);
-    ok({"settings", "wheel", time});
-    ok({"settings", "tap", "Next"});
+    launcherOk({"settings", "wheel", time});
+    launcherOk({"settings", "tap", "Next"});
     std::string sources = screen();
     EXPECT_NE(sources.find("Select Image Source"), std::string::npos) << sources;
   }
@@ -67,25 +62,25 @@ class TimelineWalk : public ::testing::Test {
 };
 
 TEST_F(TimelineWalk, APhotoEntryMadeInSettingsReachesTheLockScreenWhenItsTimeComes) {
-  ok({"tap", "OK"});  // the engine's first-run notice
-  ok({"photos", "add", writePhoto()});
+  launcherOk({"tap", "OK"});  // the engine's first-run notice
+  launcherOk({"photos", "add", writePhoto()});
 
-  ok({"settings", "open"});
-  ok({"settings", "tap", "Tovalune"});
-  ok({"settings", "choose", "New Wallpaper", "Follow Timeline"});
-  ok({"settings", "tap", "Edit Timeline"});
+  launcherOk({"settings", "open"});
+  launcherOk({"settings", "tap", "Tovalune"});
+  launcherOk({"settings", "choose", "New Wallpaper", "Follow Timeline"});
+  launcherOk({"settings", "tap", "Edit Timeline"});
 
   addEntryAt("07:00");
-  ok({"settings", "tap", "Select From Photos"});
-  ok({"settings", "pick", "0"});
+  launcherOk({"settings", "tap", "Select From Photos"});
+  launcherOk({"settings", "pick", "0"});
   addEntryAt("19:00");
-  ok({"settings", "tap", "Use Random Image"});
-  ok({"settings", "tap", "Confirm"});
+  launcherOk({"settings", "tap", "Use Random Image"});
+  launcherOk({"settings", "tap", "Confirm"});
 
   std::string list = screen();
   EXPECT_NE(list.find("07:00 - 18:59"), std::string::npos) << list;
   EXPECT_NE(list.find("19:00 - 06:59"), std::string::npos) << list;
-  ok({"settings", "screenshot", root_.host("/timeline.png")});
+  launcherOk({"settings", "screenshot", root_.host("/timeline.png")});
 
   // What the pane stored: the photo copied into the timeline folder, and the marker.
   auto timeline = TovalunePreferencesManager::getPrefForKey("ImageTimeline");
@@ -104,10 +99,10 @@ TEST_F(TimelineWalk, APhotoEntryMadeInSettingsReachesTheLockScreenWhenItsTimeCom
   EXPECT_EQ(TovalunePreferencesManager::getPrefForKey("UpdateMode")->intValue(), 1);
 
   // The morning comes: the display turns on within the photo's entry.
-  ok({"clock", "08:00"});
-  ok({"lock"});
-  ok({"unlock"});
-  ok({"screenshot", "lock", root_.host("/lock.png")});
+  launcherOk({"clock", "08:00"});
+  launcherOk({"lock"});
+  launcherOk({"unlock"});
+  launcherOk({"screenshot", "lock", root_.host("/lock.png")});
   auto shot = platform::readFile("/lock.png");
   ASSERT_TRUE(shot);
   auto pixels = platform::decodeImage(*shot);

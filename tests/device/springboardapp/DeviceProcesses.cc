@@ -1,5 +1,7 @@
 #include "tests/device/springboardapp/DeviceProcesses.h"
 
+#include <gtest/gtest.h>
+
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
@@ -11,6 +13,8 @@
 #include <fstream>
 #include <iterator>
 #include <thread>
+
+#include <fmt/format.h>
 
 #include "device/springboard/app/SpringBoardSocket.h"
 #include "platform/foundation/DeviceRoot.h"
@@ -105,6 +109,12 @@ ProgramResult runLauncher(const std::vector<std::string>& args) {
   std::vector<std::string> argv{launcherPath(), "--device", platform::deviceRoot()};
   argv.insert(argv.end(), args.begin(), args.end());
   return runProgram(argv);
+}
+
+std::string launcherOk(const std::vector<std::string>& args) {
+  auto r = runLauncher(args);
+  EXPECT_EQ(r.status, 0) << fmt::format("{}", fmt::join(args, " ")) << ": " << r.out << r.err;
+  return r.out;
 }
 
 bool waitUntil(const std::function<bool()>& condition, std::chrono::milliseconds timeout) {

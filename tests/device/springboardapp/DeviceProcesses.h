@@ -26,6 +26,9 @@ ProgramResult runProgram(const std::vector<std::string>& argv,
                          std::chrono::milliseconds timeout = std::chrono::seconds(60));
 // tovalune-device --device <the current device root> args...
 ProgramResult runLauncher(const std::vector<std::string>& args);
+// The same, expected to succeed (a failure of the test otherwise, naming the command and its
+// output): what it printed.
+std::string launcherOk(const std::vector<std::string>& args);
 
 std::string launcherPath();
 std::string springBoardPath();
