@@ -29,14 +29,23 @@ void OrbelTovaluneController::getDataFrom(const std::string& url, const std::str
   request.URL = NSURL::URLWithString(url);
   auto session = NSURLSession::sessionWithConfiguration(NSURLSessionConfiguration::defaultSessionConfiguration(),
                                                         shared_from_this(), nullptr);
+  // A failed transfer is logged by the platform; an answer the services never give in good times
+  // (another status, text that is not UTF-8) is logged here, since the providers only see nil.
   auto task = session->dataTaskWithRequest(
-      std::move(request), [handler = std::move(handler)](std::optional<std::string> data, int statusCode,
-                                                         std::optional<std::string>) {
-        if (statusCode != 200 || !data) {
+      std::move(request), [url, handler = std::move(handler)](std::optional<std::string> data, int statusCode,
+                                                              std::optional<std::string>) {
+        if (!data) {
           handler(std::nullopt);
           return;
         }
-        handler(platform::stringWithUTF8Data(*data));
+        if (statusCode != 200) {
+          NSLog("[Tovalune] {} answered with HTTP status {}", url, statusCode);
+          handler(std::nullopt);
+          return;
+        }
+        std::optional<std::string> text = platform::stringWithUTF8Data(*data);
+        if (!text) NSLog("[Tovalune] {} answered with text that is not UTF-8", url);
+        handler(std::move(text));
       });
   task->resume();
 }

@@ -229,17 +229,7 @@ HTTPResult failure(std::string error, std::string url) {
   return r;
 }
 
-}  // namespace
-
-void setURLRequestObserver(URLRequestObserver observer) {
-  std::lock_guard lock(observerMu);
-  observerSlot() = std::move(observer);
-}
-
-HTTPResult performHTTPRequest(const NSURLRequest& request, const std::atomic<bool>* cancelled,
-                              double totalTimeoutSeconds) {
-  if (!request.URL) return failure("unsupported URL", "");
-  announce(request.HTTPMethod, request.URL->absoluteString());
+HTTPResult transfer(const NSURLRequest& request, const std::atomic<bool>* cancelled, double totalTimeoutSeconds) {
   if (request.URL->scheme() != "http" && request.URL->scheme() != "https")
     return failure("unsupported URL", request.URL->absoluteString());
   initCurlOnce();
@@ -278,6 +268,25 @@ HTTPResult performHTTPRequest(const NSURLRequest& request, const std::atomic<boo
     }
     hop.url = std::move(*next);
   }
+}
+
+}  // namespace
+
+void setURLRequestObserver(URLRequestObserver observer) {
+  std::lock_guard lock(observerMu);
+  observerSlot() = std::move(observer);
+}
+
+HTTPResult performHTTPRequest(const NSURLRequest& request, const std::atomic<bool>* cancelled,
+                              double totalTimeoutSeconds) {
+  if (!request.URL) return failure("unsupported URL", "");
+  announce(request.HTTPMethod, request.URL->absoluteString());
+  HTTPResult result = transfer(request, cancelled, totalTimeoutSeconds);
+  // The system's URL loading says in the log why a transfer failed (callers mostly see only no
+  // data); a cancel is the caller's own doing.
+  if (result.error && *result.error != "cancelled")
+    NSLog("[net] {} {} failed: {}", request.HTTPMethod, request.URL->absoluteString(), *result.error);
+  return result;
 }
 
 }  // namespace platform

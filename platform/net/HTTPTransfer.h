@@ -33,7 +33,8 @@ struct HTTPResult {
 
 // Performs the request with redirects followed, within totalTimeoutSeconds (shortened, never
 // lengthened, by the environment variable SIMULATED_DEVICE_HTTP_TIMEOUT_SECONDS, for tests). `cancelled`, when given, is polled during the
-// transfer; setting it ends the transfer with the error "cancelled".
+// transfer; setting it ends the transfer with the error "cancelled". A failure other than a cancel
+// is logged ("[net] GET URL failed: reason").
 HTTPResult performHTTPRequest(const NSURLRequest& request, const std::atomic<bool>* cancelled = nullptr,
                               double totalTimeoutSeconds = kHTTPTotalTimeoutSeconds);
 

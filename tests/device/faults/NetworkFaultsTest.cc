@@ -1,6 +1,7 @@
 // A server that misbehaves in every way a phone meets, against the real engine in the real
-// SpringBoard: the wallpapers stay as they were, SpringBoard keeps answering, and each refresh ends
-// within the request timeouts (shortened for the test), so lock sees it settle.
+// SpringBoard: the wallpapers stay as they were, SpringBoard keeps answering, each refresh ends
+// within the request timeouts (shortened for the test), so lock sees it settle, and the log says
+// which protection turned the answer away.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -123,22 +124,23 @@ TEST_F(NetworkFaults, EveryBadAnswerLeavesTheWallpapersAndEndsWithinTheTimeouts)
     const char* name;
     std::string customURL;  // provider 1 when set
     std::string desktopprAnswer;
+    const char* logged;  // what SpringBoard's log says of it
   } faults[] = {
-      {"404 with a page", server_.url("/404"), ""},
-      {"500", server_.url("/500"), ""},
-      {"body shorter than its Content-Length", server_.url("/short"), ""},
-      {"no picture", server_.url("/text"), ""},
-      {"bytes that are not UTF-8", server_.url("/bytes"), ""},
-      {"redirect loop", server_.url("/loop"), ""},
-      {"empty 200", server_.url("/empty"), ""},
-      {"reset connection", resetting_.url("/reset.png"), ""},
-      {"a byte a second", server_.url("/drip"), ""},
-      {"larger than the cap", server_.url("/endless"), ""},
-      {"header claims 100000 x 100000", server_.url("/huge"), ""},
-      {"Desktoppr 500", "", "500"},
-      {"Desktoppr not UTF-8", "", "not-utf8"},
-      {"Desktoppr JSON of the wrong shape", "", "shape"},
-      {"Desktoppr not JSON", "", "html"},
+      {"404 with a page", server_.url("/404"), "", "Not a picture (22 bytes"},
+      {"500", server_.url("/500"), "", "Not a picture (4 bytes"},
+      {"body shorter than its Content-Length", server_.url("/short"), "", "/short failed: transfer closed"},
+      {"no picture", server_.url("/text"), "", "Not a picture (25 bytes"},
+      {"bytes that are not UTF-8", server_.url("/bytes"), "", "Not a picture (6 bytes"},
+      {"redirect loop", server_.url("/loop"), "", "/loop failed: too many HTTP redirects"},
+      {"empty 200", server_.url("/empty"), "", "Not a picture (0 bytes"},
+      {"reset connection", resetting_.url("/reset.png"), "", "/reset.png failed: "},
+      {"a byte a second", server_.url("/drip"), "", "/drip failed: Operation timed out"},
+      {"larger than the cap", server_.url("/endless"), "", "/endless failed: response body exceeds 64 MiB"},
+      {"header claims 100000 x 100000", server_.url("/huge"), "", "refused: larger than 100000000 pixels"},
+      {"Desktoppr 500", "", "500", "answered with HTTP status 500"},
+      {"Desktoppr not UTF-8", "", "not-utf8", "answered with text that is not UTF-8"},
+      {"Desktoppr JSON of the wrong shape", "", "shape", "fetchRandomImageFromDesktopprWithHandler(2)"},
+      {"Desktoppr not JSON", "", "html", "fetchRandomImageFromDesktopprWithHandler(1)"},
   };
   const auto before = wallpaperHashes();
   ASSERT_FALSE(before.empty());
@@ -158,8 +160,12 @@ TEST_F(NetworkFaults, EveryBadAnswerLeavesTheWallpapersAndEndsWithinTheTimeouts)
     ASSERT_NO_FATAL_FAILURE(passCoolDown());
     std::size_t requestsBefore = server_.requestCount();
     int resetsBefore = resetting_.connections();
+    const std::size_t logBefore = runLauncher({"logs"}).out.size();
     auto locked = runLauncher({"lock", "--wait", "30"});
     ASSERT_EQ(locked.status, 0) << locked.out << locked.err;
+    std::string logged = runLauncher({"logs"}).out;
+    logged.erase(0, std::min(logBefore, logged.size()));
+    EXPECT_NE(logged.find(fault.logged), std::string::npos) << logged;
     EXPECT_EQ(locked.out.find("still running"), std::string::npos) << "the refresh outlived its timeouts";
     EXPECT_GT(server_.requestCount() - requestsBefore + std::size_t(resetting_.connections() - resetsBefore), 0u)
         << "the fault was never met";
