@@ -11,6 +11,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <filesystem>
 #include <string>
 #include <thread>
 
@@ -38,6 +39,16 @@ std::string confined(std::string request) {
   if (space != std::string::npos && space + 1 < request.size() && request[space + 1] == '/')
     request = request.substr(0, space + 1) + screenshotFile;
   return request;
+}
+
+// The threads of this process now.
+std::size_t threadCount() {
+  std::error_code error;
+  std::size_t n = 0;
+  for (auto it = std::filesystem::directory_iterator("/proc/self/task", error);
+       !error && it != std::filesystem::directory_iterator(); it.increment(error))
+    ++n;
+  return n;
 }
 
 }  // namespace
@@ -68,18 +79,25 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  const std::size_t threadsBefore = threadCount();
   int fd = springboard_socket::connectTo(socketHostPath);
   fuzz::check(fd >= 0, "SpringBoard no longer accepts connections");
   // The launcher's side says its piece and hangs up its sending half, then reads the reply.
   springboard_socket::writeAll(fd, fuzz::bytes(data, size), std::chrono::seconds(5));
   ::shutdown(fd, SHUT_WR);
   auto reply = springboard_socket::readLine(fd, std::chrono::seconds(8));
-  // The connection's thread closes its end once it is done with the request; waiting for that
-  // keeps its strings from being counted as leaks of this input by the fuzzer's leak check.
+  // The connection's thread closes its end once it is done with the request, then ends. Waiting
+  // for both keeps what it holds (its strings; the C library's record of its thread-local
+  // destructors, freed only as the thread ends) from being counted as leaks of this input by the
+  // fuzzer's leak check. A request that started pool threads leaves more threads than before, so
+  // the wait is bounded.
   char rest[256];
   while (::recv(fd, rest, sizeof rest, 0) > 0) {
   }
   ::close(fd);
+  const auto giveUp = std::chrono::steady_clock::now() + std::chrono::milliseconds(200);
+  while (threadCount() > threadsBefore && std::chrono::steady_clock::now() < giveUp)
+    std::this_thread::sleep_for(std::chrono::microseconds(200));
   fuzz::check(reply.has_value(), "no reply from SpringBoard");
   auto json = nlohmann::json::parse(*reply, nullptr, false);
   fuzz::check(json.is_object() && json.contains("ok") && json["ok"].is_boolean(), "a reply without its ok");
