@@ -10,6 +10,7 @@
 #include <cstring>
 #include <filesystem>
 #include <random>
+#include <utility>
 
 #include <fmt/format.h>
 
@@ -142,68 +143,95 @@ void logFailedWrite(const std::string& path, int error) {
   NSLog("Could not write {}: {}; the file is left as it was", path, std::strerror(error));
 }
 
-// The contents go into an unnamed file in the target's folder, which gets a name only once it is
-// whole: a process killed while writing leaves nothing behind, where a named temporary file would
-// stay in the folder for good (nothing else ever removes it). Nothing when the file system cannot
-// make unnamed files; errno then says why.
-std::optional<bool> writeThroughUnnamedFile(const std::string& path, const std::string& host, std::string_view bytes) {
-  std::string folder = fs::path(host).parent_path().string();
-  int fd = ::open(folder.empty() ? "." : folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0644);
-  if (fd < 0) {
-    if (errno == EOPNOTSUPP || errno == EISDIR || errno == EINVAL) return std::nullopt;
-    return false;
-  }
-  int error = writeAll(fd, bytes) ? 0 : errno;
-  bool published = false;
-  if (!error) {
-    std::string self = fmt::format("/proc/self/fd/{}", fd);
-    if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, host.c_str(), AT_SYMLINK_FOLLOW) == 0) {
-      published = true;
-    } else if (errno == EEXIST) {
-      // A link cannot replace a file, a rename can: the named step lasts only as long as a
-      // rename, and the old file stays whole until the new one takes its place.
-      thread_local std::mt19937_64 rng{std::random_device{}()};
-      std::string tmp = fmt::format("{}.tmp-{}-{:x}", host, ::getpid(), rng());
-      if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, tmp.c_str(), AT_SYMLINK_FOLLOW) == 0) {
-        published = ::rename(tmp.c_str(), host.c_str()) == 0;
-        if (!published) ::unlink(tmp.c_str());
-      }
-    }
-  }
-  if (::close(fd) != 0 && !error) error = errno;
-  if (error) {
-    logFailedWrite(path, error);
-    return false;
-  }
-  return published;
+// A name in the host folder no one else picks, hidden from listings that skip dot files.
+std::string hiddenTemporaryName(const std::string& hostFolder) {
+  thread_local std::mt19937_64 rng{std::random_device{}()};
+  return fmt::format("{}/.tmp-{}-{:x}", hostFolder, ::getpid(), rng());
 }
 }  // namespace
 
+UnnamedFile::UnnamedFile(int fd, std::string hostFolder, std::string namedTemp)
+    : fd_(fd), hostFolder_(std::move(hostFolder)), namedTemp_(std::move(namedTemp)) {}
+
+UnnamedFile::UnnamedFile(UnnamedFile&& other) noexcept { *this = std::move(other); }
+
+UnnamedFile& UnnamedFile::operator=(UnnamedFile&& other) noexcept {
+  if (this != &other) {
+    release();
+    fd_ = std::exchange(other.fd_, -1);
+    hostFolder_ = std::move(other.hostFolder_);
+    namedTemp_ = std::exchange(other.namedTemp_, std::string());
+  }
+  return *this;
+}
+
+UnnamedFile::~UnnamedFile() { release(); }
+
+void UnnamedFile::release() {
+  if (fd_ >= 0) ::close(fd_);
+  fd_ = -1;
+  if (!namedTemp_.empty()) ::unlink(namedTemp_.c_str());
+  namedTemp_.clear();
+}
+
+std::optional<UnnamedFile> UnnamedFile::create(const std::string& folder) {
+  std::string hostFolder = hostPath(folder);
+  std::string namedTemp;
+  int fd = ::open(hostFolder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0644);
+  if (fd < 0 && (errno == EOPNOTSUPP || errno == EISDIR || errno == EINVAL)) {
+    namedTemp = hiddenTemporaryName(hostFolder);
+    fd = ::open(namedTemp.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    if (fd < 0) namedTemp.clear();
+  }
+  if (fd < 0) return std::nullopt;
+  return UnnamedFile(fd, std::move(hostFolder), std::move(namedTemp));
+}
+
+bool UnnamedFile::publish(const std::string& path) {
+  if (fd_ < 0) {
+    errno = EBADF;
+    return false;
+  }
+  const std::string host = hostPath(path);
+  const std::string source = namedTemp_.empty() ? fmt::format("/proc/self/fd/{}", fd_) : namedTemp_;
+  // A name no file has yet is one link, atomic by itself.
+  if (::linkat(AT_FDCWD, source.c_str(), AT_FDCWD, host.c_str(), AT_SYMLINK_FOLLOW) == 0) return true;
+  if (errno != EEXIST) {
+    // A file system without links takes the named stand-in's one name by a rename.
+    if (!namedTemp_.empty() && (errno == EPERM || errno == EOPNOTSUPP) &&
+        ::rename(namedTemp_.c_str(), host.c_str()) == 0) {
+      namedTemp_.clear();
+      return true;
+    }
+    return false;
+  }
+  // A link cannot replace a file, a rename can: the new file has a hidden name beside the target
+  // only as long as a rename lasts, and the old file stays whole until the new one takes its place.
+  const std::string temp = hiddenTemporaryName(fs::path(host).parent_path().string());
+  if (::linkat(AT_FDCWD, source.c_str(), AT_FDCWD, temp.c_str(), AT_SYMLINK_FOLLOW) != 0) return false;
+  if (::rename(temp.c_str(), host.c_str()) != 0) {
+    const int error = errno;
+    ::unlink(temp.c_str());
+    errno = error;
+    return false;
+  }
+  return true;
+}
+
 bool writeFile(const std::string& path, std::string_view bytes, bool atomically) {
-  std::string host = hostPath(path);
   if (!atomically) {
-    int fd = ::open(host.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    int fd = ::open(hostPath(path).c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
     if (fd < 0) return false;
     bool ok = writeAll(fd, bytes);
     return ::close(fd) == 0 && ok;
   }
-  if (auto written = writeThroughUnnamedFile(path, host, bytes)) return *written;
-  thread_local std::mt19937_64 rng{std::random_device{}()};
-  std::string tmp = fmt::format("{}.tmp-{}-{:x}", host, ::getpid(), rng());
-  int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
-  if (fd < 0) return false;
-  int error = writeAll(fd, bytes) ? 0 : errno;
-  if (::close(fd) != 0 && !error) error = errno;
-  if (error) {
-    logFailedWrite(path, error);
-    ::unlink(tmp.c_str());
+  auto file = UnnamedFile::create(stringByDeletingLastPathComponent(path));
+  if (!file) return false;
+  if (!writeAll(file->descriptor(), bytes)) {
+    logFailedWrite(path, errno);
     return false;
   }
-  if (::rename(tmp.c_str(), host.c_str()) != 0) {
-    ::unlink(tmp.c_str());
-    return false;
-  }
-  return true;
+  return file->publish(path);
 }
 
 std::string lastPathComponent(std::string_view path) {

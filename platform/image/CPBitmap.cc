@@ -1,6 +1,5 @@
 #include "platform/image/CPBitmap.h"
 
-#include <fcntl.h>
 #include <limits.h>
 #include <sys/uio.h>
 #include <unistd.h>
@@ -9,7 +8,6 @@
 #include <array>
 #include <cerrno>
 #include <cstring>
-#include <random>
 #include <utility>
 #include <vector>
 
@@ -35,11 +33,6 @@ std::array<unsigned char, kCPBitmapTrailerBytes> trailerFor(std::uint32_t width,
   for (std::size_t w = 0; w < std::size(words); ++w)
     for (std::size_t b = 0; b < 4; ++b) out[w * 4 + b] = static_cast<unsigned char>(words[w] >> (8 * b));
   return out;
-}
-
-std::string temporarySuffix() {
-  thread_local std::mt19937_64 rng{std::random_device{}()};
-  return fmt::format(".tmp-{}-{:x}", ::getpid(), rng());
 }
 
 // Writes every byte the vectors name, in order, however the kernel splits the work: writev takes
@@ -146,79 +139,34 @@ std::optional<Bitmap> decodeCPBitmap(std::string_view bytes, std::string_view na
   return bitmap;
 }
 
-CPBitmapFile::CPBitmapFile(const Bitmap& bitmap, int fd, std::string hostFolder, std::string namedTemp)
-    : bitmap_(&bitmap), fd_(fd), hostFolder_(std::move(hostFolder)), namedTemp_(std::move(namedTemp)) {}
-
-CPBitmapFile::CPBitmapFile(CPBitmapFile&& other) noexcept { *this = std::move(other); }
-
-CPBitmapFile& CPBitmapFile::operator=(CPBitmapFile&& other) noexcept {
-  if (this != &other) {
-    release();
-    bitmap_ = other.bitmap_;
-    fd_ = std::exchange(other.fd_, -1);
-    hostFolder_ = std::move(other.hostFolder_);
-    namedTemp_ = std::exchange(other.namedTemp_, std::string());
-  }
-  return *this;
-}
-
-CPBitmapFile::~CPBitmapFile() { release(); }
-
-void CPBitmapFile::release() {
-  if (fd_ >= 0) ::close(fd_);
-  fd_ = -1;
-  if (!namedTemp_.empty()) ::unlink(namedTemp_.c_str());
-  namedTemp_.clear();
-}
+CPBitmapFile::CPBitmapFile(const Bitmap& bitmap, UnnamedFile file) : bitmap_(&bitmap), file_(std::move(file)) {}
 
 std::optional<CPBitmapFile> CPBitmapFile::write(const Bitmap& bitmap, const std::string& folder) {
   if (!writableBitmap(bitmap, folder)) return std::nullopt;
-  std::string hostFolder = hostPath(folder);
-  std::string namedTemp;
-  int fd = ::open(hostFolder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0644);
-  if (fd < 0 && (errno == EOPNOTSUPP || errno == EISDIR || errno == EINVAL)) {
-    // No unnamed files here: a hidden name, removed again when this object goes.
-    namedTemp = fmt::format("{}/.raw-bitmap{}", hostFolder, temporarySuffix());
-    fd = ::open(namedTemp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
-    if (fd < 0) namedTemp.clear();
-  }
-  if (fd < 0) {
+  auto file = UnnamedFile::create(folder);
+  if (!file) {
     NSLog("Could not write a raw bitmap in {}: {}", folder, std::strerror(errno));
     return std::nullopt;
   }
-  CPBitmapFile file(bitmap, fd, std::move(hostFolder), std::move(namedTemp));
   const auto trailer = trailerFor(bitmap.width, bitmap.height, cpBitmapRowBytes(bitmap.width));
   std::vector<iovec> vectors = fileVectors(bitmap, trailer);
-  if (!writeVectors(fd, vectors)) {
+  if (!writeVectors(file->descriptor(), vectors)) {
     NSLog("Could not write a raw bitmap in {}: {}; nothing was replaced", folder, std::strerror(errno));
     return std::nullopt;
   }
-  return file;
+  return CPBitmapFile(bitmap, std::move(*file));
 }
 
 bool CPBitmapFile::publish(const std::string& path) {
-  if (fd_ < 0) return false;
-  const std::string host = hostPath(path);
-  // A hidden name beside the target, which only a process killed right now leaves behind; it never
-  // takes the target's name, so a folder listing by name never sees a half-made wallpaper.
+  if (file_.publish(path)) return true;
   const std::string folder = stringByDeletingLastPathComponent(path);
-  const std::string temp = fmt::format("{}/.raw-bitmap{}", hostPath(folder), temporarySuffix());
-  const std::string source = namedTemp_.empty() ? fmt::format("/proc/self/fd/{}", fd_) : namedTemp_;
-  if (::linkat(AT_FDCWD, source.c_str(), AT_FDCWD, temp.c_str(), AT_SYMLINK_FOLLOW) != 0) {
+  if (hostPath(folder) != file_.hostFolder()) {
     // Another file system (or one without links): the same pixels written there.
-    if (hostPath(folder) == hostFolder_) {
-      NSLog("Could not write {}: {}; the file is left as it was", path, std::strerror(errno));
-      return false;
-    }
     auto again = write(*bitmap_, folder);
     return again && again->publish(path);
   }
-  if (::rename(temp.c_str(), host.c_str()) != 0) {
-    NSLog("Could not write {}: {}; the file is left as it was", path, std::strerror(errno));
-    ::unlink(temp.c_str());
-    return false;
-  }
-  return true;
+  NSLog("Could not write {}: {}; the file is left as it was", path, std::strerror(errno));
+  return false;
 }
 
 bool writeCPBitmapFile(const Bitmap& bitmap, const std::string& path) {

@@ -18,6 +18,7 @@
 #include <string>
 #include <string_view>
 
+#include "platform/foundation/FileManager.h"
 #include "platform/image/ImageCodec.h"
 
 namespace platform {
@@ -38,12 +39,12 @@ bool hasCPBitmapTrailer(std::string_view bytes);
 // whole, consistent raw bitmap.
 std::optional<Bitmap> decodeCPBitmap(std::string_view bytes, std::string_view name);
 
-// A raw bitmap file written once and then given one or more names, each of which takes its place
-// atomically: a process killed at any moment leaves every name either with its old file or with
-// the whole new one, never a part. Names in the file system the file was written in are links to
-// the one file (it is never changed in place, only replaced, so a link is as good as a copy and
-// costs no second write); a name elsewhere gets the pixels written again. The bitmap must outlive
-// this object. Move-only: it owns the file until it is destroyed.
+// A raw bitmap file written once (an UnnamedFile) and then given one or more names, each of which
+// takes its place atomically: a process killed at any moment leaves every name either with its
+// old file or with the whole new one, never a part. Names in the file system the file was written
+// in are links to the one file (it is never changed in place, only replaced, so a link is as good
+// as a copy and costs no second write); a name elsewhere gets the pixels written again. The bitmap
+// must outlive this object. Move-only: it owns the file until it is destroyed.
 class CPBitmapFile {
  public:
   // Writes the pixels straight from the bitmap (row by row, no copy) and the trailer into a file
@@ -55,22 +56,11 @@ class CPBitmapFile {
   // it cannot; the old file under that name is then left as it was.
   bool publish(const std::string& path);
 
-  CPBitmapFile(CPBitmapFile&& other) noexcept;
-  CPBitmapFile& operator=(CPBitmapFile&& other) noexcept;
-  CPBitmapFile(const CPBitmapFile&) = delete;
-  CPBitmapFile& operator=(const CPBitmapFile&) = delete;
-  ~CPBitmapFile();
-
  private:
-  CPBitmapFile(const Bitmap& bitmap, int fd, std::string hostFolder, std::string namedTemp);
-  void release();
+  CPBitmapFile(const Bitmap& bitmap, UnnamedFile file);
 
-  const Bitmap* bitmap_ = nullptr;
-  int fd_ = -1;
-  std::string hostFolder_;
-  // Where the file system has no unnamed files: the temporary name the file was written under,
-  // removed again when this object goes.
-  std::string namedTemp_;
+  const Bitmap* bitmap_;
+  UnnamedFile file_;
 };
 
 // Writes the bitmap as one raw bitmap file at `path`, atomically; false (logged) when it cannot.

@@ -5,13 +5,18 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <atomic>
+#include <cerrno>
 #include <chrono>
+#include <cstdarg>
+#include <mutex>
 #include <regex>
 #include <thread>
 
 #include "platform/foundation/DeviceRoot.h"
 #include "platform/foundation/FileManager.h"
 #include "platform/foundation/NSUUID.h"
+#include "platform/substrate/MSHookFunction.h"
 #include "tests/support/TempDeviceRoot.h"
 
 using namespace platform;
@@ -69,6 +74,61 @@ TEST(FileManager, AWriterKilledMidwayLeavesAWholeFileAndNothingElse) {
     ASSERT_EQ(bytes.size(), kSize);
     EXPECT_EQ(bytes.find_first_not_of(bytes[0]), std::string::npos) << "a torn file";
     ASSERT_TRUE(removeItemAtPath("/d/picture"));
+  }
+}
+
+namespace {
+
+// Where the file system makes no unnamed files, opening one fails as it does there.
+std::atomic<bool> noUnnamedFiles{false};
+int (*previousOpen)(const char*, int, ...) = nullptr;
+
+int openWithoutUnnamedFiles(const char* path, int flags, ...) {
+  mode_t mode = 0;
+  if (openTakesMode(flags)) {
+    va_list args;
+    va_start(args, flags);
+    mode = static_cast<mode_t>(va_arg(args, int));
+    va_end(args);
+  }
+  if (noUnnamedFiles && (flags & O_TMPFILE) == O_TMPFILE) {
+    errno = EOPNOTSUPP;
+    return -1;
+  }
+  return previousOpen(path, flags, mode);
+}
+
+}  // namespace
+
+// With unnamed files or with the hidden name that stands in for them: a file takes each of its
+// names whole, replacing what was there, and nothing else is left in the folder.
+TEST(FileManager, UnnamedFilesTakeTheirNamesWholeWithOrWithoutTheFileSystemsHelp) {
+  static std::once_flag hooked;
+  std::call_once(hooked, [] {
+    MSHookFunction(reinterpret_cast<void*>(&::open), reinterpret_cast<void*>(&openWithoutUnnamedFiles),
+                   reinterpret_cast<void**>(&previousOpen));
+  });
+  for (bool fileSystemMakesThem : {true, false}) {
+    SCOPED_TRACE(fileSystemMakesThem ? "unnamed files" : "a hidden name instead");
+    TempDeviceRoot root;
+    ASSERT_TRUE(createDirectoryAtPath("/d"));
+    noUnnamedFiles = !fileSystemMakesThem;
+    EXPECT_TRUE(writeFile("/d/a", "one"));
+    EXPECT_TRUE(writeFile("/d/a", "two"));
+    {
+      auto file = UnnamedFile::create("/d");
+      ASSERT_TRUE(file);
+      ASSERT_EQ(::write(file->descriptor(), "three", 5), 5);
+      EXPECT_TRUE(file->publish("/d/b"));
+      EXPECT_TRUE(file->publish("/d/a"));
+      EXPECT_FALSE(file->publish("/d/missing/c"));
+    }
+    EXPECT_FALSE(UnnamedFile::create("/d/missing"));
+    noUnnamedFiles = false;
+    EXPECT_EQ(contentsOfDirectoryAtPath("/d").value_or(std::vector<std::string>{}),
+              (std::vector<std::string>{"a", "b"}));
+    EXPECT_EQ(readFile("/d/a"), "three");
+    EXPECT_EQ(readFile("/d/b"), "three");
   }
 }
 
