@@ -1,6 +1,7 @@
 #include "tests/platform/image/TestPictures.h"
 
 #include <gif_lib.h>
+#include <gtest/gtest.h>
 #include <png.h>
 #include <turbojpeg.h>
 #include <webp/encode.h>
@@ -9,6 +10,7 @@
 
 #include <algorithm>
 #include <iterator>
+#include <random>
 #include <stdexcept>
 
 namespace testpictures {
@@ -314,6 +316,26 @@ std::string handMadeGreyTiff(std::uint32_t width, std::uint32_t height, const st
   for (const Entry& e : entries)
     tiff += le16(e.tag) + le16(e.type) + le32(1) + (e.type == 3 ? le16(e.value) + le16(0) : le32(e.tag == 273 ? dataOffset : e.value));
   return tiff + le32(0) + data;
+}
+
+void expectRandomDamageNeverBreaksDecoding(const std::vector<std::string>& files, unsigned seed) {
+  std::mt19937 random(seed);
+  for (const std::string& file : files) {
+    for (int round = 0; round < 150; ++round) {
+      std::string damaged = file;
+      const int edits = 1 + int(random() % 4);
+      for (int e = 0; e < edits; ++e) damaged[random() % damaged.size()] = char(random());
+      if (round % 3 == 0) {
+        const std::size_t at = random() % damaged.size();
+        damaged.erase(at, random() % (damaged.size() - at + 1));
+      }
+      auto bitmap = platform::decodeImage(damaged);
+      if (bitmap) {
+        EXPECT_GT(bitmap->width, 0u);
+        EXPECT_EQ(bitmap->rgba.size(), std::size_t{bitmap->width} * bitmap->height * 4);
+      }
+    }
+  }
 }
 
 }  // namespace testpictures

@@ -1,6 +1,6 @@
 #pragma once
 // Real picture files made at test time with the formats' own writers (libpng, TurboJPEG, giflib,
-// libwebp), and hand-built headers that lie about a picture's size.
+// libwebp), hand-built headers that lie about a picture's size, and random damage to files.
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -69,5 +69,10 @@ std::string handMadeBmp(std::int32_t width, std::int32_t height, std::uint16_t b
 // gives `width` x `height` whatever `pixels` holds.
 std::string handMadeGreyTiff(std::uint32_t width, std::uint32_t height, const std::vector<std::uint8_t>& pixels,
                              bool packBits);
+
+// Damages each file 150 times at random with a fixed seed (one to four bytes overwritten, and
+// every third time a stretch cut out) and decodes it: never a crash, and a picture, when one comes
+// out, is whole. What fails is reported to the running test.
+void expectRandomDamageNeverBreaksDecoding(const std::vector<std::string>& files, unsigned seed);
 
 }  // namespace testpictures
