@@ -130,9 +130,7 @@ TEST_F(DiskFull, APreferenceThatDoesNotFitLeavesThePreferencesFileAsItWas) {
 // no entry names a missing file, the log says why, and Settings goes on once there is room.
 TEST_F(DiskFull, APictureThePaneCannotWriteLeavesItsFolderAndTheTimelineAsTheyWere) {
   BootedDeviceGuard guard;
-  auto booted = runLauncher({"boot", "--screen-width", "390", "--screen-height", "844", "--screen-scale", "1",
-                             "--engine", ENGINE_LIBRARY});
-  ASSERT_EQ(booted.status, 0) << booted.out << booted.err;
+  ASSERT_NO_FATAL_FAILURE(bootPhoneSized(ENGINE_LIBRARY));
   ASSERT_TRUE(platform::writeFile("/photo.png", pngPicture(700, 700, 9)));
   ASSERT_EQ(runLauncher({"photos", "add", root_.host("/photo.png")}).status, 0);
   settings({"open", "Tovalune"});

@@ -23,9 +23,7 @@ class SettingsApp : public ::testing::Test {
   void TearDown() override { runLauncher({"settings", "close"}); }
 
   static void boot() {
-    auto booted = runLauncher({"boot", "--screen-width", "390", "--screen-height", "844", "--screen-scale", "1",
-                               "--engine", testTweakPath()});
-    ASSERT_EQ(booted.status, 0) << booted.out << booted.err;
+    ASSERT_NO_FATAL_FAILURE(bootPhoneSized(testTweakPath()));
   }
   static std::string defaultsRead(const std::string& key) {
     std::string out = launcherOk({"defaults", "read", key});

@@ -20,9 +20,7 @@ constexpr const char* kLocalFolder = "/var/mobile/Library/Tovalune";
 class SettingsEditorCommands : public ::testing::Test {
  protected:
   void SetUp() override {
-    auto booted = runLauncher({"boot", "--screen-width", "390", "--screen-height", "844", "--screen-scale", "1",
-                               "--engine", testTweakPath()});
-    ASSERT_EQ(booted.status, 0) << booted.out << booted.err;
+    ASSERT_NO_FATAL_FAILURE(bootPhoneSized(testTweakPath()));
   }
   void TearDown() override { runLauncher({"settings", "close"}); }
 

@@ -117,6 +117,14 @@ std::string launcherOk(const std::vector<std::string>& args) {
   return r.out;
 }
 
+void bootPhoneSized(const std::string& engine, const std::vector<std::string>& options) {
+  std::vector<std::string> args{"boot", "--screen-width", "390", "--screen-height", "844", "--screen-scale", "1",
+                                "--engine", engine};
+  args.insert(args.end(), options.begin(), options.end());
+  auto booted = runLauncher(args);
+  ASSERT_EQ(booted.status, 0) << booted.out << booted.err;
+}
+
 bool waitUntil(const std::function<bool()>& condition, std::chrono::milliseconds timeout) {
   auto deadline = Clock::now() + timeout;
   while (!condition()) {

@@ -29,6 +29,9 @@ ProgramResult runLauncher(const std::vector<std::string>& args);
 // The same, expected to succeed (a failure of the test otherwise, naming the command and its
 // output): what it printed.
 std::string launcherOk(const std::vector<std::string>& args);
+// Boots the test's device root with a phone-sized screen (390 x 844 points at scale 1), the given
+// engine and any further boot options; a fatal failure of the test when it cannot.
+void bootPhoneSized(const std::string& engine, const std::vector<std::string>& options = {});
 
 std::string launcherPath();
 std::string springBoardPath();

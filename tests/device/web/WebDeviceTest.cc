@@ -45,9 +45,7 @@ class WebDevice : public ::testing::Test {
  protected:
   void SetUp() override {
     if (HeadlessChromium::executable().empty()) GTEST_SKIP() << "no Chromium on this machine (scripts/bootstrap installs it)";
-    auto booted = runLauncher({"boot", "--screen-width", "390", "--screen-height", "844", "--screen-scale", "1",
-                               "--network", "wifi", "--engine", ENGINE_LIBRARY});
-    ASSERT_EQ(booted.status, 0) << booted.out << booted.err;
+    ASSERT_NO_FATAL_FAILURE(bootPhoneSized(ENGINE_LIBRARY, {"--network", "wifi"}));
     // The engine's first-run notice is SpringBoard's to show once; it is not what these tests look at.
     ok({"tap", "OK"});
     ok({"defaults", "write", "ImageMode", "-int", "0"});
