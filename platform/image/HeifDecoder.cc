@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "platform/foundation/NSLog.h"
+#include "platform/image/HeifItems.h"
 #include "platform/image/ImageDecoders.h"
 
 namespace platform::image_detail {
@@ -67,6 +68,16 @@ std::optional<Bitmap> decodeHEIF(std::string_view bytes) {
   const int height = heif_image_handle_get_height(handle.get());
   if (width <= 0 || height <= 0 || !acceptableSize(width, height)) return std::nullopt;
   if (!fileCanHold("HEIF", width, height, bytes.size(), kMaxPixelsPerByte)) return std::nullopt;
+  // A grid or an overlay states its size once more in its own data, and libheif builds a picture
+  // of that size first: it must pass the same checks, since only the sides are held to the limit.
+  heif_item_id primary = 0;
+  if (heif_context_get_primary_image_ID(ctx.get(), &primary).code == heif_error_Ok) {
+    if (auto derived = derivedPictureSize(bytes, primary)) {
+      if (!acceptableSize(derived->width, derived->height) ||
+          !fileCanHold("HEIF", derived->width, derived->height, bytes.size(), kMaxPixelsPerByte))
+        return std::nullopt;
+    }
+  }
   // The coded stream states a size of its own, which libheif checks against this limit before the
   // codec allocates a frame: held to the picture's own sides (and a coding block of slack), a
   // 5 x 3 picture whose stream claims 65029 x 8195 is refused at once instead of taking gigabytes.

@@ -163,6 +163,31 @@ TEST(WholeFileHeif, AStreamLargerThanItsPictureIsRefusedBeforeDecoding) {
   EXPECT_FALSE(log.containsSubstring("the decoded picture is not the size its header gives"));
 }
 
+// A grid (how heif-enc stores a small picture: one coded tile, cropped) states its output size in
+// its own data, and libheif builds a picture of that size before decoding a tile. Found by
+// fuzzing: a 515-byte file whose grid claimed 65029 x 8195, with a header of 65472 x 3 that passes
+// every check by itself, took over 2 GB. The grid's size goes through the same checks first; a
+// grid that agrees with its header still decodes.
+TEST(WholeFileHeif, AGridIsHeldToTheChecksBeforeLibheifBuildsIt) {
+  const std::string grid = heifEnc(quadrants(40, 30), {"-q", "90"});
+  const std::size_t idat = grid.find("idat");
+  ASSERT_NE(idat, std::string::npos) << "heif-enc no longer stores a small picture as a grid";
+  ASSERT_EQ(grid[idat + 5] & 1, 0) << "16-bit sizes";
+  auto whole = platform::decodeImage(grid);
+  ASSERT_TRUE(whole);
+  EXPECT_EQ(whole->width, 40u);
+  EXPECT_EQ(whole->height, 30u);
+
+  std::string lying = withHeifSize(grid, 65472, 3);
+  const char claim[] = {char(0xFE), char(0x05), char(0x20), char(0x03)};  // 65029 x 8195
+  lying.replace(idat + 8, 4, claim, 4);
+  platform::LogCapture log;
+  AllocationProbe probe;
+  EXPECT_FALSE(platform::decodeImage(lying).has_value());
+  EXPECT_LT(probe.largest(), std::size_t{1} << 20);
+  EXPECT_TRUE(log.containsSubstring("65029x8195 pixels refused")) << fmt::format("{}", fmt::join(log.lines(), "\n"));
+}
+
 const char* const kOverLimit = "larger than 100000000 pixels";
 const char* const kCannotHold = "cannot hold it";
 
