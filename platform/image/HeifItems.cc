@@ -136,7 +136,8 @@ std::string itemDataStart(const Box& iloc, const Box* idat, std::string_view fil
 }  // namespace
 
 std::optional<DerivedPictureSize> derivedPictureSize(std::string_view file, std::uint32_t itemID) {
-  const Box* meta = find(boxesIn(file), "meta");
+  const std::vector<Box> top = boxesIn(file);
+  const Box* meta = find(top, "meta");
   if (!meta) return std::nullopt;
   unsigned version = 0;
   const std::vector<Box> boxes = boxesIn(fullBoxContents(meta->contents, &version));
