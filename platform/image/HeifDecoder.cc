@@ -66,17 +66,17 @@ std::optional<Bitmap> decodeHEIF(std::string_view bytes) {
   // The size after rotation, which is the size of the picture shown.
   const int width = heif_image_handle_get_width(handle.get());
   const int height = heif_image_handle_get_height(handle.get());
-  if (width <= 0 || height <= 0 || !acceptableSize(width, height)) return std::nullopt;
-  if (!fileCanHold("HEIF", width, height, bytes.size(), kMaxPixelsPerByte)) return std::nullopt;
+  // Every size the file states passes these before libheif allocates a picture of it.
+  const auto fits = [&](std::uint64_t w, std::uint64_t h) {
+    return acceptableSize(w, h) && fileCanHold("HEIF", w, h, bytes.size(), kMaxPixelsPerByte);
+  };
+  if (width <= 0 || height <= 0 || !fits(width, height)) return std::nullopt;
   // A grid or an overlay states its size once more in its own data, and libheif builds a picture
   // of that size first: it must pass the same checks, since only the sides are held to the limit.
   heif_item_id primary = 0;
   if (heif_context_get_primary_image_ID(ctx.get(), &primary).code == heif_error_Ok) {
-    if (auto derived = derivedPictureSize(bytes, primary)) {
-      if (!acceptableSize(derived->width, derived->height) ||
-          !fileCanHold("HEIF", derived->width, derived->height, bytes.size(), kMaxPixelsPerByte))
-        return std::nullopt;
-    }
+    const auto derived = derivedPictureSize(bytes, primary);
+    if (derived && !fits(derived->width, derived->height)) return std::nullopt;
   }
   // The coded stream states a size of its own, which libheif checks against this limit before the
   // codec allocates a frame: held to the picture's own sides (and a coding block of slack), a
