@@ -91,27 +91,28 @@ void dismissWhatScreenPresents(UIViewController& screen) {
   if (presenter->presentedViewController()) screen.dismissViewControllerAnimated(true, nullptr);
 }
 
-void layoutImageTile(UICollectionViewCell& cell, UIImageView* imageView) {
-  cell.setCornerRadius(0.225 * cell.frame().width());
-  cell.setClipsToBounds(true);
-  cell.setBackgroundColor(UIColor::grayColor());
-  if (imageView) imageView->setTintColor(UIColor::whiteColor());
+void TovaluneImageTileCell::layoutSubviews() {
+  UICollectionViewCell::layoutSubviews();
+  setCornerRadius(0.225 * frame().width());
+  setClipsToBounds(true);
+  setBackgroundColor(UIColor::grayColor());
+  if (imageView_) imageView_->setTintColor(UIColor::whiteColor());
 }
 
-void setImageTileImage(UICollectionViewCell& cell, std::shared_ptr<UIImageView>& imageView,
-                       std::shared_ptr<UIImage> image) {
-  if (!imageView) {
-    imageView = UIImageView::alloc()->initWithFrame(cell.bounds());
-    imageView->setContentMode(UIViewContentModeScaleAspectFit);
-    cell.addSubview(imageView);
+void TovaluneImageTileCell::setImage(std::shared_ptr<UIImage> image) {
+  if (!imageView_) {
+    imageView_ = UIImageView::alloc()->initWithFrame(bounds());
+    imageView_->setContentMode(UIViewContentModeScaleAspectFit);
+    addSubview(imageView_);
   }
-  imageView->setImage(std::move(image));
-  cell.setNeedsLayout();
-  cell.layoutIfNeeded();
+  imageView_->setImage(std::move(image));
+  setNeedsLayout();
+  layoutIfNeeded();
 }
 
-void dropImageTileView(std::shared_ptr<UIImageView>& imageView) {
-  if (!imageView) return;
-  imageView->removeFromSuperview();
-  imageView.reset();
+void TovaluneImageTileCell::prepareForReuse() {
+  UICollectionViewCell::prepareForReuse();
+  if (!imageView_) return;
+  imageView_->removeFromSuperview();
+  imageView_.reset();
 }

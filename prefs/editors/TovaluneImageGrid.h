@@ -57,14 +57,27 @@ std::shared_ptr<UICollectionView> addImageGrid(
     UIViewController& screen, const std::shared_ptr<UICollectionViewDataSource>& dataSource,
     const std::shared_ptr<UICollectionViewDelegate>& delegate, objc::Class* cellClass);
 
-// ---- The tile's looks, one behaviour for both grids' cell classes ----
-// layoutSubviews: corners rounded by 0.225 × the cell's width, clipped, grey background, the
-// picture's tint white (a template picture, the plus sign, is drawn white).
-void layoutImageTile(UICollectionViewCell& cell, UIImageView* imageView);
-// setImage:: the image view is made on first use with the cell's bounds, aspect fit, and added to
-// the cell itself; the picture is set and the cell laid out at once.
-void setImageTileImage(UICollectionViewCell& cell, std::shared_ptr<UIImageView>& imageView,
-                       std::shared_ptr<UIImage> image);
-// prepareForReuse: the image view is removed and dropped, so each use starts with a fresh one of
-// full size (the plus tile shrinks its own).
-void dropImageTileView(std::shared_ptr<UIImageView>& imageView);
+// ---- The tile: one class of looks and behaviour under both grids' named cell classes ----
+// It has no runtime class of its own: each grid's cell class registers under UICollectionViewCell
+// and derives from this one for what its tiles do.
+class TovaluneImageTileCell : public UICollectionViewCell {
+ public:
+  // Made by the first setImage after the cell is made or reused; nullptr before.
+  const std::shared_ptr<UIImageView>& imageView() const { return imageView_; }
+  // The image view is made on first use with the cell's bounds, aspect fit, and added to the cell
+  // itself; the picture is set and the cell laid out at once. nullptr shows the empty grey tile.
+  void setImage(std::shared_ptr<UIImage> image);
+
+  // Corners rounded by 0.225 × the cell's width, clipped, grey background, the picture's tint
+  // white (a template picture, the plus sign, is drawn white).
+  void layoutSubviews() override;
+  // The image view is removed and dropped, so each use starts with a fresh one of full size (the
+  // plus tile shrinks its own).
+  void prepareForReuse() override;
+
+ protected:
+  explicit TovaluneImageTileCell(objc::Class* isa) : UICollectionViewCell(isa) {}
+
+ private:
+  std::shared_ptr<UIImageView> imageView_;
+};

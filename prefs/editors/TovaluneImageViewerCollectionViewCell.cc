@@ -1,7 +1,5 @@
 #include "prefs/editors/TovaluneImageViewerCollectionViewCell.h"
 
-#include "prefs/editors/TovaluneImageGrid.h"
-
 namespace {
 // Found by name once the pane is loaded, like every class of the pane.
 [[maybe_unused]] objc::Class* const kRegistered = TovaluneImageViewerCollectionViewCell::cls();
@@ -18,18 +16,4 @@ objc::Class* TovaluneImageViewerCollectionViewCell::cls() {
 }
 
 TovaluneImageViewerCollectionViewCell::TovaluneImageViewerCollectionViewCell(objc::Class* isa)
-    : UICollectionViewCell(isa) {}
-
-void TovaluneImageViewerCollectionViewCell::setImage(std::shared_ptr<UIImage> image) {
-  setImageTileImage(*this, imageView_, std::move(image));
-}
-
-void TovaluneImageViewerCollectionViewCell::layoutSubviews() {
-  UICollectionViewCell::layoutSubviews();
-  layoutImageTile(*this, imageView_.get());
-}
-
-void TovaluneImageViewerCollectionViewCell::prepareForReuse() {
-  UICollectionViewCell::prepareForReuse();
-  dropImageTileView(imageView_);
-}
+    : TovaluneImageTileCell(isa) {}
