@@ -128,6 +128,22 @@ class WebDevice : public ::testing::Test {
   bool waitForColourChange(const json& from) {
     return waitUntil([&] { return colourDistance(from, frameColour()) > 20; }, 10s);
   }
+  // The home button, until the page shows the home screen.
+  void pressHome() {
+    long frame = shownFrame();
+    ASSERT_TRUE(browser_->clickElement("#home-button")) << browser_->error();
+    ASSERT_TRUE(waitForFrame(frame, "home")) << browser_->error();
+  }
+  // A finger on the home screen's Settings icon, until the page shows Settings.
+  void tapSettingsIcon() {
+    std::optional<HomeScreenIcon> settingsIcon;
+    for (const auto& icon : homeScreenIcons(kScreenWidth, kScreenHeight))
+      if (icon.name == "Settings") settingsIcon = icon;
+    ASSERT_TRUE(settingsIcon);
+    long frame = shownFrame();
+    ASSERT_TRUE(tapDevicePoint(settingsIcon->frame.midX(), settingsIcon->frame.midY()));
+    ASSERT_TRUE(waitForFrame(frame, "settings")) << browser_->error();
+  }
   void pressSide() { ASSERT_TRUE(browser_->clickElement("#side-button")) << browser_->error(); }
 
   void keepScreenshot(const std::string& name) {
@@ -168,23 +184,14 @@ TEST_F(WebDevice, ShowsTheLockScreenAndTheSideButtonTwiceBringsANewWallpaper) {
 
 TEST_F(WebDevice, TheSettingsIconThenTovaluneThenASwitchChangesThePreference) {
   ASSERT_TRUE(waitForFrame(0, "lock")) << browser_->error();
-  long frame = shownFrame();
-  ASSERT_TRUE(browser_->clickElement("#home-button"));
-  ASSERT_TRUE(waitForFrame(frame, "home")) << browser_->error();
+  ASSERT_NO_FATAL_FAILURE(pressHome());
   keepScreenshot("4-home-screen");
-
-  std::optional<HomeScreenIcon> settingsIcon;
-  for (const auto& icon : homeScreenIcons(kScreenWidth, kScreenHeight))
-    if (icon.name == "Settings") settingsIcon = icon;
-  ASSERT_TRUE(settingsIcon);
-  frame = shownFrame();
-  ASSERT_TRUE(tapDevicePoint(settingsIcon->frame.midX(), settingsIcon->frame.midY()));
-  ASSERT_TRUE(waitForFrame(frame, "settings")) << browser_->error();
+  ASSERT_NO_FATAL_FAILURE(tapSettingsIcon());
   keepScreenshot("5-settings");
 
   auto row = settingsElement("Tovalune");
   ASSERT_TRUE(row);
-  frame = shownFrame();
+  long frame = shownFrame();
   ASSERT_TRUE(tapDevicePoint(row->first, row->second));
   ASSERT_TRUE(waitUntil([&] { return settingsTitle() == "Tovalune"; }));
   ASSERT_TRUE(waitForFrame(frame, "settings")) << browser_->error();
@@ -203,12 +210,8 @@ TEST_F(WebDevice, TheSettingsIconThenTovaluneThenASwitchChangesThePreference) {
   keepScreenshot("7-switch-off");
 
   // The home button leaves Settings; its icon brings back the screen it was left on.
-  frame = shownFrame();
-  ASSERT_TRUE(browser_->clickElement("#home-button"));
-  ASSERT_TRUE(waitForFrame(frame, "home"));
-  frame = shownFrame();
-  ASSERT_TRUE(tapDevicePoint(settingsIcon->frame.midX(), settingsIcon->frame.midY()));
-  ASSERT_TRUE(waitForFrame(frame, "settings"));
+  ASSERT_NO_FATAL_FAILURE(pressHome());
+  ASSERT_NO_FATAL_FAILURE(tapSettingsIcon());
   EXPECT_EQ(settingsTitle(), "Tovalune");
 }
 
@@ -262,16 +265,8 @@ TEST_F(WebDevice, ADragLeftOnATimelineRowRevealsDeleteAndDeletesIt) {
   ok({"settings", "open", "Tovalune"});
   ok({"settings", "tap", "Edit Timeline"});
   ASSERT_TRUE(waitForFrame(0, "lock")) << browser_->error();
-  long frame = shownFrame();
-  ASSERT_TRUE(browser_->clickElement("#home-button"));
-  ASSERT_TRUE(waitForFrame(frame, "home"));
-  std::optional<HomeScreenIcon> settingsIcon;
-  for (const auto& icon : homeScreenIcons(kScreenWidth, kScreenHeight))
-    if (icon.name == "Settings") settingsIcon = icon;
-  ASSERT_TRUE(settingsIcon);
-  frame = shownFrame();
-  ASSERT_TRUE(tapDevicePoint(settingsIcon->frame.midX(), settingsIcon->frame.midY()));
-  ASSERT_TRUE(waitForFrame(frame, "settings"));
+  ASSERT_NO_FATAL_FAILURE(pressHome());
+  ASSERT_NO_FATAL_FAILURE(tapSettingsIcon());
   ASSERT_EQ(settingsTitle(), "Timeline");
   keepScreenshot("10-timeline-editor");
 
@@ -279,7 +274,7 @@ TEST_F(WebDevice, ADragLeftOnATimelineRowRevealsDeleteAndDeletesIt) {
   ASSERT_TRUE(row);
   auto from = pagePoint(300, row->second), to = pagePoint(80, row->second);
   ASSERT_TRUE(from && to);
-  frame = shownFrame();
+  long frame = shownFrame();
   ASSERT_TRUE(browser_->drag(from->first, from->second, to->first, to->second));
   ASSERT_TRUE(waitUntil([&] { return settingsElement("Delete").has_value(); })) << "no Delete after the drag";
   ASSERT_TRUE(waitForFrame(frame, "settings"));
