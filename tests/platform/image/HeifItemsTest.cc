@@ -45,6 +45,7 @@ TEST(HeifItems, TheSizeADerivedPictureStatesIsReadWhereverItsDataLies) {
   const std::string grid16 = be(0, 1) + be(0, 1) + be(1, 1) + be(2, 1) + be(4032, 2) + be(3024, 2);
   const std::string grid32 = be(0, 1) + be(1, 1) + be(0, 2) + be(70000, 4) + be(3, 4);
   const std::string overlay16 = be(0, 1) + be(0, 1) + std::string(8, '\xff') + be(640, 2) + be(480, 2);
+  const std::string gridInFile = heifWith("grid", grid16, true);
   const struct {
     const char* name;
     std::string file;
@@ -56,7 +57,7 @@ TEST(HeifItems, TheSizeADerivedPictureStatesIsReadWhereverItsDataLies) {
       {"overlay in the file", heifWith("iovl", overlay16, true), 640, 480},
       {"a coded picture", heifWith("hvc1", grid16, false), 0, 0},
       {"grid data cut short", heifWith("grid", grid16.substr(0, 6), false), 0, 0},
-      {"file cut inside the data", heifWith("grid", grid16, true).substr(0, heifWith("grid", grid16, true).size() - 3), 0, 0},
+      {"file cut inside the data", gridInFile.substr(0, gridInFile.size() - 3), 0, 0},
       {"file cut inside 'meta'", heifWith("grid", grid16, false).substr(0, 60), 0, 0},
   };
   for (const auto& c : cases) {
