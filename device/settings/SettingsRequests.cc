@@ -178,6 +178,6 @@ std::string handleSettingsRequest(const std::string& request) {
   if (auto reply = handleSettingsEditorRequest(args)) return *reply;
   if (auto reply = handleSettingsScreenRequest(args)) return *reply;
   return failure(fmt::format("unknown request \"{}\" (status, show, open, tap, tap-at, toggle, choose, type, back, "
-                             "screenshot, tile, pick, pick-cancel, wheel, delete)",
+                             "screenshot, tile, pick, pick-cancel, wheel, delete, drag, touch, scroll-at, key)",
                              request.substr(0, 80)));
 }

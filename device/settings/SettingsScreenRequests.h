@@ -7,6 +7,10 @@
 //   key return              the return key: the editing ends and the row keeps its text
 //   drag X0 Y0 X1 Y1        a finger pressed at one point and lifted at the other, in screen
 //                           points: a list scrolls, a row dragged to the left shows its Delete
+//   touch PHASE X Y SECONDS a finger's report as it happens (began, moved, ended, cancelled), at a
+//                           point in screen points, dated in seconds of the sender's clock: what
+//                           is under it follows the finger, and a flick runs on after it lifts
+//   scroll-at X Y DX DY     a mouse wheel or touchpad over a point: the list there moves by DX DY
 // Nothing for any other command, which SettingsRequests answers.
 #include <optional>
 #include <string>

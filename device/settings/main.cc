@@ -17,6 +17,7 @@
 #include "platform/dispatch/Dispatch.h"
 #include "platform/foundation/NSException.h"
 #include "platform/foundation/NSLog.h"
+#include "platform/uikit/CADisplayLink.h"
 
 namespace {
 
@@ -58,7 +59,8 @@ int main() {
   SpringBoardSocketServer server(answer, kSettingsSocketPath, "Settings");
   if (!server.start()) return 1;
   NSLog("Settings: ready (pid {})", ::getpid());
-  while (!terminationRequested) platform::runMainQueueFor(std::chrono::milliseconds(100));
+  // The run loop also draws the display's frames while something moves on it (a flicked list).
+  while (!terminationRequested) platform::runMainRunLoopFor(std::chrono::milliseconds(100));
 
   server.stop();
   NSLog("Settings: terminated");

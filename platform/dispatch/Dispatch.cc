@@ -216,6 +216,8 @@ std::size_t runMainQueueFor(std::chrono::milliseconds timeout) {
   return n;
 }
 
+bool runOneMainQueueTask(std::chrono::steady_clock::time_point until) { return mainQueue().runOne(until); }
+
 bool waitUntilQueuesIdle(std::chrono::milliseconds timeout) { return Pool::shared().waitIdle(timeout); }
 
 bool settleAllQueues(std::chrono::milliseconds timeout) {

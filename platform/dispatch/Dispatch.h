@@ -35,6 +35,9 @@ inline void dispatch_async(DispatchQueue& queue, DispatchBlock block) { queue.as
 std::size_t drainMainQueue();
 // Runs main-queue tasks as they come until the timeout passes; for a host's run loop.
 std::size_t runMainQueueFor(std::chrono::milliseconds timeout);
+// Runs one main-queue task, waiting for one until `until`; false when none came. For a run loop
+// that does more between tasks (drawing the display's frames).
+bool runOneMainQueueTask(std::chrono::steady_clock::time_point until);
 
 // For tests and short-lived tools: waits until no global or serial-queue task is queued or running
 // (tasks that submit further tasks included). Returns false if the timeout passed first.

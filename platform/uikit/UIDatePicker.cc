@@ -1,5 +1,6 @@
 #include "platform/uikit/UIDatePicker.h"
 
+#include <algorithm>
 #include <any>
 #include <cmath>
 
@@ -7,8 +8,10 @@
 
 #include "platform/foundation/NSDate.h"
 #include "platform/foundation/NSLog.h"
+#include "platform/uikit/CADisplayLink.h"
 #include "platform/uikit/Drawing.h"
 #include "platform/uikit/TextDrawing.h"
+#include "platform/uikit/UIScrollView.h"
 
 namespace {
 
@@ -17,7 +20,13 @@ constexpr int kRowsEachSide = 3;       // rows drawn above and below the chosen 
 const UIFont kWheelFont = UIFont::systemFontOfSize(22);
 const char* const kTextColorIvar = "_textColor";
 
+// Nearer than this (rows) to its row, a settling wheel is there.
+constexpr double kSettled = 0.01;
+constexpr double kLongestFrame = 0.1;
+
 std::string twoDigits(int v) { return fmt::format("{:02d}", v); }
+
+int wrapped(long value, int count) { return int(((value % count) + count) % count); }
 
 }  // namespace
 
@@ -78,6 +87,68 @@ bool UIDatePicker::turnWheelsTo(int hour, int minute) {
   return true;
 }
 
+bool UIDatePicker::panBegan(const CGPoint& location, const CGPoint& translation) {
+  if (mode_ != UIDatePickerModeTime || !isEnabled() || std::abs(translation.y) < std::abs(translation.x)) return false;
+  // A finger on a wheel still settling puts it on its row at once.
+  if (turn_) finishTurn();
+  turn_ = Turn{location.x < bounds().midX(), 0, std::nullopt, 0};
+  return true;
+}
+
+void UIDatePicker::panMoved(const CGPoint& translation) {
+  if (!turn_ || turn_->target || !std::isfinite(translation.y)) return;
+  // Dragged up, the rows below come into the band: later times.
+  turn_->rows = -translation.y / kRowHeight;
+  setNeedsDisplay();
+}
+
+void UIDatePicker::panEnded(const CGPoint& translation, const CGPoint& velocity) {
+  if (!turn_ || turn_->target) return;
+  panMoved(translation);
+  // Where the finger's speed would carry the wheel, slowing by the rate each millisecond, to the
+  // nearest whole row.
+  double rate = UIScrollViewDecelerationRateFast;
+  double rowsPerMs = std::isfinite(velocity.y) ? -velocity.y / 1000 / kRowHeight : 0;
+  turn_->target = std::lround(turn_->rows + rowsPerMs / -std::log(rate));
+  if (std::abs(double(*turn_->target) - turn_->rows) < kSettled) return finishTurn();
+  std::weak_ptr<UIDatePicker> weak = std::static_pointer_cast<UIDatePicker>(shared_from_this());
+  settling_ = CADisplayLink::displayLinkWithTarget([weak](CADisplayLink& link) {
+    if (auto self = weak.lock()) self->settle(link.timestamp());
+    else link.invalidate();
+  });
+  settling_->addToMainRunLoop();
+}
+
+void UIDatePicker::panCancelled() { panEnded(CGPoint{0, -turn_.value_or(Turn{}).rows * kRowHeight}, CGPoint{0, 0}); }
+
+void UIDatePicker::settle(double timestamp) {
+  if (!turn_ || !turn_->target) return;
+  double seconds = turn_->lastFrame > 0 ? std::clamp(timestamp - turn_->lastFrame, 0.0, kLongestFrame)
+                                        : CADisplayLink::kFrameDuration;
+  turn_->lastFrame = timestamp;
+  // The way left shrinks by the rate each millisecond: fast at first, gently onto the row.
+  double left = double(*turn_->target) - turn_->rows;
+  left *= std::pow(UIScrollViewDecelerationRateFast, seconds * 1000);
+  turn_->rows = double(*turn_->target) - left;
+  setNeedsDisplay();
+  if (std::abs(left) < kSettled) finishTurn();
+}
+
+void UIDatePicker::finishTurn() {
+  if (settling_) {
+    settling_->invalidate();
+    settling_.reset();
+  }
+  if (!turn_) return;
+  Turn turn = *turn_;
+  turn_.reset();
+  setNeedsDisplay();
+  long rows = turn.target.value_or(std::lround(turn.rows));
+  int h = hour(), m = minute();
+  int nextHour = turn.hours ? wrapped(h + rows, 24) : h, nextMinute = turn.hours ? m : wrapped(m + rows, 60);
+  if (nextHour != h || nextMinute != m) turnWheelsTo(nextHour, nextMinute);
+}
+
 CGSize UIDatePicker::sizeThatFits(const CGSize&) const { return CGSize{320, 216}; }
 
 void UIDatePicker::draw(cairo_t* cr) {
@@ -104,14 +175,22 @@ void UIDatePicker::draw(cairo_t* cr) {
   platform::setSourceColor(cr, UIColor::tertiarySystemFillColor());
   platform::addRoundedRect(cr, CGRectMake(b.minX() + 8, midY - kRowHeight / 2, b.width() - 16, kRowHeight), 8);
   cairo_fill(cr);
-  int h = hour(), m = minute();
-  for (int k = -kRowsEachSide; k <= kRowsEachSide; ++k) {
-    UIColor faded = color;
-    faded.alpha *= k == 0 ? 1.0 : 0.55 - 0.12 * std::abs(k);
-    double y = midY + k * kRowHeight;
-    centred(twoDigits(((h + k) % 24 + 24) % 24), midX - kColumnOffset, y, faded);
-    centred(twoDigits(((m + k) % 60 + 60) % 60), midX + kColumnOffset, y, faded);
-  }
+  // Each wheel's rows around the band, moved by the part of a row it is turned, fading with the
+  // distance from the band.
+  auto wheel = [&](int value, int count, double cx, double turned) {
+    long whole = long(std::floor(turned));
+    double part = turned - double(whole);
+    for (int k = -kRowsEachSide - 1; k <= kRowsEachSide + 1; ++k) {
+      double distance = std::abs(k - part);
+      if (distance > kRowsEachSide + 0.5) continue;
+      UIColor faded = color;
+      faded.alpha *= distance < 0.5 ? 1.0 : std::max(0.0, 0.55 - 0.12 * distance);
+      centred(twoDigits(wrapped(value + whole + k, count)), cx, midY + (k - part) * kRowHeight, faded);
+    }
+  };
+  double hoursTurned = turn_ && turn_->hours ? turn_->rows : 0, minutesTurned = turn_ && !turn_->hours ? turn_->rows : 0;
+  wheel(hour(), 24, midX - kColumnOffset, hoursTurned);
+  wheel(minute(), 60, midX + kColumnOffset, minutesTurned);
   centred(":", midX, midY, color);
   cairo_restore(cr);
 }

@@ -4,16 +4,26 @@
 // band, with the rows above and below fading out; the other modes show the date as text.
 //
 // The date is a moment (seconds since 1970, the platform's NSDate); the wheels show its hour and
-// minute in the device's time zone. Turning the wheels (turnWheelsTo, what a finger does) keeps the day, sets the seconds to zero and sends value-changed; setting the date
-// in code sends nothing, as on the device.
+// minute in the device's time zone. Turning the wheels (turnWheelsTo, what a finger does) keeps
+// the day, sets the seconds to zero and sends value-changed; setting the date in code sends
+// nothing, as on the device.
+//
+// A finger dragging a column up or down turns that wheel under it; lifted, the wheel runs on with
+// the finger's speed, slows down (UIScrollViewDecelerationRateFast), one step per frame of the
+// display, and settles on a whole row, which is when the date changes to the time shown and
+// value-changed is sent (nothing when it settles on the time it started from). The hours and the
+// minutes turn on their own: the minutes going past 59 leave the hour as it is.
 //
 // The text colour is reachable through key-value coding, as apps set it:
 // `picker->setValueForKey("textColor", UIColor::blackColor())`. A value of another type is
 // logged and ignored, and the default colour (black) stays.
 #include <memory>
+#include <optional>
 
 #include "platform/uikit/UIColor.h"
 #include "platform/uikit/UIControl.h"
+
+class CADisplayLink;
 
 enum UIDatePickerMode {
   UIDatePickerModeTime = 0,
@@ -50,6 +60,12 @@ class UIDatePicker : public UIControl {
   void draw(cairo_t* cr) override;
   CGSize sizeThatFits(const CGSize& size) const override;
   bool handleTap(const CGPoint& point) override { return false; }
+  bool panBegan(const CGPoint& location, const CGPoint& translation) override;
+  void panMoved(const CGPoint& translation) override;
+  void panEnded(const CGPoint& translation, const CGPoint& velocity) override;
+  void panCancelled() override;
+  // Whether a wheel is under a finger or still settling.
+  bool isTurning() const { return turn_.has_value(); }
   // Reads as "HH:mm" (time mode), an adjustable element.
   bool isAccessibilityElement() const override { return true; }
   std::string accessibilityValue() const override;
@@ -59,6 +75,19 @@ class UIDatePicker : public UIControl {
   static constexpr double kRowHeight = 32;
 
  private:
+  // A wheel being turned: how many rows it has turned (fractions while it moves; positive shows
+  // later times), and, once lifted, the whole row it settles on.
+  struct Turn {
+    bool hours = false;
+    double rows = 0;
+    std::optional<long> target;
+    double lastFrame = 0;
+  };
+  void settle(double timestamp);
+  void finishTurn();
+
   UIDatePickerMode mode_ = UIDatePickerModeDateAndTime;
   double date_ = 0;
+  std::optional<Turn> turn_;
+  std::shared_ptr<CADisplayLink> settling_;
 };

@@ -6,11 +6,21 @@
 //
 // The offset is kept between the smallest and largest offsets the content and its insets allow:
 // the top inset can be scrolled into view above the content and the bottom inset below it, but
-// never further. There is no bounce and no animation on this platform: a scroll is complete when
-// the call returns.
+// never further. There is no bounce: setting the offset is complete when the call returns.
+//
+// A finger's drag moves the content with it; lifted while moving, the content goes on at the
+// finger's speed and slows down by the deceleration rate each millisecond (UIKit's normal rate,
+// 0.998, by default), one step per frame of the display (CADisplayLink), until it stops, reaches
+// an end, or a finger touches down on it.
 #include <memory>
 
 #include "platform/uikit/UIView.h"
+
+class CADisplayLink;
+
+// The share of its speed a flicked scroll view keeps each millisecond.
+inline constexpr double UIScrollViewDecelerationRateNormal = 0.998;
+inline constexpr double UIScrollViewDecelerationRateFast = 0.99;
 
 struct UIEdgeInsets {
   double top = 0;
@@ -55,10 +65,23 @@ class UIScrollView : public UIView {
   bool isScrollEnabled() const { return scrollEnabled_; }
   void setScrollEnabled(bool enabled) { scrollEnabled_ = enabled; }
 
-  // A finger dragged across the view by `translation` (points, screen direction), starting at
-  // `location` (this view's coordinates): the content follows the finger. True when the view
-  // took the drag, even if the content was already at its end.
-  virtual bool handlePan(const CGPoint& location, const CGPoint& translation);
+  double decelerationRate() const { return decelerationRate_; }
+  // Rates outside (0, 1) are ignored (logged).
+  void setDecelerationRate(double rate);
+  bool isDragging() const { return dragging_; }
+  bool isDecelerating() const { return deceleration_ != nullptr; }
+  // The content stops where it is (a finger touching down on a flicked list).
+  void stopDecelerating();
+
+  // A mouse wheel or a touchpad over the view moves the content by `delta` (points, the direction
+  // the offset goes: positive y shows what is further down). True when the content moved.
+  bool scrollByWheel(const CGPoint& delta);
+
+  // UIView: the drag of a finger (see above). A view with scrolling off takes none.
+  bool panBegan(const CGPoint& location, const CGPoint& translation) override;
+  void panMoved(const CGPoint& translation) override;
+  void panEnded(const CGPoint& translation, const CGPoint& velocity) override;
+  void panCancelled() override;
 
   // A new size keeps the offset inside the new scrollable range.
   void setFrame(const CGRect& frame) override;
@@ -70,17 +93,29 @@ class UIScrollView : public UIView {
  private:
   CGPoint clampedOffset(CGPoint offset) const;
   void reclamp();
+  void decelerate(double timestamp);
 
   CGSize contentSize_;
   UIEdgeInsets contentInset_;
   bool scrollEnabled_ = true;
+  double decelerationRate_ = UIScrollViewDecelerationRateNormal;
+  bool dragging_ = false;
+  CGPoint dragStartOffset_;
+  std::shared_ptr<CADisplayLink> deceleration_;
+  CGPoint velocity_;  // points per millisecond, the direction the offset goes
+  double lastFrame_ = 0;
 };
 
 namespace platform {
 
-// A finger that touches the screen at the point (screen points), moves by `translation` and
-// lifts: the frontmost view under it that takes drags follows it (a scroll view scrolls, a list
-// row swiped to the left shows its delete button). Returns whether a view took the drag.
+// A finger that touches the screen at the point (screen points), moves by `translation` at once
+// and lifts without speed: the frontmost view under it that takes drags follows it (a scroll view
+// scrolls, a list row swiped to the left shows its delete button). A move shorter than the touch
+// slop is a finger resting and drags nothing. Returns whether a view took the drag.
 bool dragAtPoint(const CGPoint& screenPoint, const CGPoint& translation);
+
+// A mouse wheel or touchpad turned over the point (screen points): the frontmost scroll view
+// there that can move that way moves by `delta`. Returns whether one moved.
+bool scrollWheelAtPoint(const CGPoint& screenPoint, const CGPoint& delta);
 
 }  // namespace platform

@@ -1,5 +1,6 @@
 // What a finger and a screen reader do with a list: selection, swipe to delete, and the rows as
 // elements (those out of sight included).
+#include <algorithm>
 #include <cmath>
 
 #include "platform/foundation/NSLog.h"
@@ -103,22 +104,54 @@ bool UITableView::handleTap(const CGPoint&) {
   return true;
 }
 
-bool UITableView::handlePan(const CGPoint& location, const CGPoint& translation) {
+bool UITableView::panBegan(const CGPoint& location, const CGPoint& translation) {
   bool sideways = std::abs(translation.x) > std::abs(translation.y);
-  if (!sideways) return UIScrollView::handlePan(location, translation);
-  if (translation.x > -kSwipeDistance) {
-    // A drag back to the right puts the button away; a short one does nothing.
-    if (translation.x >= kSwipeDistance && swiped_) {
-      hideDeleteConfirmation();
-      return true;
-    }
+  if (!sideways) return UIScrollView::panBegan(location, translation);
+  auto indexPath = translation.x < 0 ? indexPathForRowAtPoint(location) : swiped_;
+  if (!indexPath) return false;
+  double startWidth = 0;
+  if (swiped_ == indexPath) {
+    if (auto cell = cellForRowAtIndexPath(*indexPath)) startWidth = cell->deleteConfirmationWidth();
+  } else if (!beginSwipeToDeleteAtIndexPath(*indexPath)) {
     return false;
   }
-  auto indexPath = indexPathForRowAtPoint(location);
-  if (!indexPath) return false;
-  if (swiped_ == indexPath) return true;
-  hideDeleteConfirmation();
-  return beginSwipeToDeleteAtIndexPath(*indexPath);
+  rowSwipe_ = RowSwipe{*indexPath, startWidth, startWidth};
+  return true;
+}
+
+void UITableView::panMoved(const CGPoint& translation) {
+  if (!rowSwipe_) return UIScrollView::panMoved(translation);
+  double dx = std::isfinite(translation.x) ? translation.x : 0;
+  rowSwipe_->width = std::clamp(rowSwipe_->startWidth - dx, 0.0, bounds().width());
+  if (auto cell = cellForRowAtIndexPath(rowSwipe_->indexPath)) {
+    cell->setDeleteConfirmationReveal(rowSwipe_->width);
+    cell->layoutIfNeeded();
+  }
+}
+
+void UITableView::panEnded(const CGPoint& translation, const CGPoint& velocity) {
+  if (!rowSwipe_) return UIScrollView::panEnded(translation, velocity);
+  panMoved(translation);
+  RowSwipe swipe = *rowSwipe_;
+  rowSwipe_.reset();
+  auto cell = cellForRowAtIndexPath(swipe.indexPath);
+  double full = cell ? cell->deleteConfirmationWidth() : 0;
+  bool open = swipe.width >= full / 2;
+  if (velocity.x <= -kSwipeFlickSpeed && swipe.width > 0) open = true;
+  if (velocity.x >= kSwipeFlickSpeed) open = false;
+  if (!open || !cell || swiped_ != swipe.indexPath) return hideDeleteConfirmation();
+  cell->setDeleteConfirmationReveal(std::nullopt);
+  cell->layoutIfNeeded();
+}
+
+void UITableView::panCancelled() {
+  if (!rowSwipe_) return UIScrollView::panCancelled();
+  RowSwipe swipe = *rowSwipe_;
+  rowSwipe_.reset();
+  // Back to how it was when the finger touched down.
+  auto cell = cellForRowAtIndexPath(swipe.indexPath);
+  if (swipe.startWidth <= 0 || !cell) return hideDeleteConfirmation();
+  cell->setDeleteConfirmationReveal(std::nullopt);
 }
 
 // ---- Accessibility ----

@@ -157,7 +157,14 @@ class UITableView : public UIScrollView {
   void layoutSubviews() override;
   void setFrame(const CGRect& frame) override;
   bool handleTap(const CGPoint& point) override;
-  bool handlePan(const CGPoint& location, const CGPoint& translation) override;
+  // A drag mostly sideways on an editable row moves it aside under the finger, the delete button
+  // showing in the space it leaves; lifted at least half the button's width aside (or flicked to
+  // the left) it stays open, else it closes. A drag to the right closes the open one the same way;
+  // other drags scroll.
+  bool panBegan(const CGPoint& location, const CGPoint& translation) override;
+  void panMoved(const CGPoint& translation) override;
+  void panEnded(const CGPoint& translation, const CGPoint& velocity) override;
+  void panCancelled() override;
   // Every section's header, rows and footer, in order, also those out of sight: a row out of
   // sight is described from a cell asked of the data source for the purpose, and activating it
   // scrolls it into view first.
@@ -223,4 +230,10 @@ class UITableView : public UIScrollView {
   std::map<int, SupplementaryView> footerViews_;
   std::optional<NSIndexPath> selected_;
   std::optional<NSIndexPath> swiped_;
+  struct RowSwipe {
+    NSIndexPath indexPath;
+    double startWidth = 0;  // of the button, when the finger touched down
+    double width = 0;
+  };
+  std::optional<RowSwipe> rowSwipe_;
 };

@@ -297,6 +297,7 @@ void UITableViewCell::setDeleteConfirmationTitle(const std::string& title) {
     if (!deleteButton_) return;
     deleteButton_->removeFromSuperview();
     deleteButton_.reset();
+    deleteReveal_.reset();
     setClipsToBounds(clippedBeforeDeleteButton_);
     setNeedsLayout();
     return;
@@ -322,6 +323,18 @@ void UITableViewCell::setDeleteConfirmationTitle(const std::string& title) {
   setNeedsLayout();
 }
 
+double UITableViewCell::deleteConfirmationWidth() const {
+  if (!deleteButton_) return 0;
+  return std::max(kDeleteButtonMinWidth,
+                  std::ceil(platform::textWidth(deleteButton_->title(), deleteButton_->font())) + 2 * kDeleteButtonPadding);
+}
+
+void UITableViewCell::setDeleteConfirmationReveal(std::optional<double> width) {
+  if (width && !std::isfinite(*width)) width.reset();
+  deleteReveal_ = width ? std::optional<double>(std::max(0.0, *width)) : std::nullopt;
+  setNeedsLayout();
+}
+
 UITableView* UITableViewCell::tableView() const { return dynamic_cast<UITableView*>(superview()); }
 
 // ---- Layout ----
@@ -330,9 +343,7 @@ void UITableViewCell::layoutSubviews() {
   CGRect b = bounds();
   double shift = 0;
   if (deleteButton_) {
-    shift = std::max(kDeleteButtonMinWidth,
-                     std::ceil(platform::textWidth(deleteButton_->title(), deleteButton_->font())) + 2 * kDeleteButtonPadding);
-    shift = std::min(shift, b.width());
+    shift = std::min(deleteReveal_.value_or(deleteConfirmationWidth()), b.width());
     deleteButton_->setFrame(CGRectMake(b.width() - shift, 0, shift, b.height()));
     bringSubviewToFront(deleteButton_.get());
   }

@@ -123,6 +123,11 @@ class UITableViewCell : public UIView {
   bool showingDeleteConfirmation() const { return deleteButton_ != nullptr; }
   void setDeleteConfirmationTitle(const std::string& title);
   const std::shared_ptr<UIButton>& deleteConfirmationButton() const { return deleteButton_; }
+  // How wide the button is when it shows whole.
+  double deleteConfirmationWidth() const;
+  // While a finger drags the row sideways: how far the content is moved aside (the button shows
+  // that wide); nullopt shows the button whole.
+  void setDeleteConfirmationReveal(std::optional<double> width);
   // The list the cell is shown in, if any.
   UITableView* tableView() const;
 
@@ -164,5 +169,6 @@ class UITableViewCell : public UIView {
   std::optional<UIEdgeInsets> separatorInset_;
   UITableViewCellPlacement placement_;
   std::shared_ptr<UIButton> deleteButton_;
+  std::optional<double> deleteReveal_;
   bool clippedBeforeDeleteButton_ = false;
 };

@@ -16,8 +16,9 @@ inline constexpr double kInsetCornerRadius = 10;
 inline constexpr double kNarrowMargin = 16;
 inline constexpr double kWideMargin = 20;
 inline constexpr double kWideListWidth = 414;
-// A drag shorter than this is a finger resting, not a swipe.
-inline constexpr double kSwipeDistance = 20;
+// A row flicked sideways at least this fast (points per second) opens or closes whatever the
+// distance.
+inline constexpr double kSwipeFlickSpeed = 400;
 // Beyond these a count is a data source's mistake; the list shows this many and says so.
 inline constexpr int kMaxRowsPerSection = 1000000;
 inline constexpr int kMaxSections = 100000;

@@ -1,10 +1,14 @@
 #include "platform/uikit/UITouchDelivery.h"
 
 #include <algorithm>
+#include <cmath>
+#include <deque>
+#include <optional>
 
 #include "platform/foundation/NSLog.h"
 #include "platform/uikit/TextDrawing.h"
 #include "platform/uikit/UIApplication.h"
+#include "platform/uikit/UIScrollView.h"
 #include "platform/uikit/UITextField.h"
 
 namespace platform {
@@ -87,6 +91,142 @@ ScreenHit hitTestScreen(CGPoint screenPoint) {
     }
   }
   return {};
+}
+
+std::vector<std::pair<std::shared_ptr<UIView>, CGPoint>> viewsUnderTouch(const ScreenHit& hit) {
+  std::vector<std::pair<std::shared_ptr<UIView>, CGPoint>> chain;
+  for (UIView* v = hit.view.get(); v; v = v->superview()) {
+    auto held = std::static_pointer_cast<UIView>(v->weak_from_this().lock());
+    if (!held) break;
+    chain.emplace_back(std::move(held), v->convertPointFromView(hit.point, hit.view.get()));
+  }
+  return chain;
+}
+
+namespace {
+
+// The speed a finger lifts with is that of its moves in this last stretch (seconds).
+constexpr double kVelocityWindow = 0.1;
+// No finger goes faster than this (points per second); a report that says so is cut down to it.
+constexpr double kFastestFinger = 10000;
+
+struct TouchSample {
+  double time;
+  CGPoint point;
+};
+
+// The finger on the screen, from its touch-down on.
+struct Finger {
+  CGPoint start;
+  std::shared_ptr<UIView> hit;
+  CGPoint hitPoint;
+  std::vector<std::pair<std::weak_ptr<UIView>, CGPoint>> candidates;  // the views under it, front first
+  std::weak_ptr<UIView> dragger;
+  bool dragging = false;      // a view took the drag
+  bool pastSlop = false;      // it moved too far for a tap
+  bool stoppedFlick = false;  // its touch-down stopped a flicked list
+  std::deque<TouchSample> samples;
+};
+
+std::optional<Finger>& finger() {
+  static auto* f = new std::optional<Finger>();
+  return *f;
+}
+
+CGPoint velocityAtLift(const Finger& f) {
+  if (f.samples.size() < 2) return CGPoint{0, 0};
+  const TouchSample& last = f.samples.back();
+  const TouchSample* first = &last;
+  for (auto it = f.samples.rbegin(); it != f.samples.rend() && last.time - it->time <= kVelocityWindow; ++it) first = &*it;
+  double seconds = last.time - first->time;
+  if (!(seconds > 0.001)) return CGPoint{0, 0};
+  CGPoint v{(last.point.x - first->point.x) / seconds, (last.point.y - first->point.y) / seconds};
+  double speed = std::hypot(v.x, v.y);
+  if (!std::isfinite(speed)) return CGPoint{0, 0};
+  if (speed > kFastestFinger) v = CGPoint{v.x * kFastestFinger / speed, v.y * kFastestFinger / speed};
+  return v;
+}
+
+// Offers the drag to the views under the finger once it is past the slop.
+void offerDrag(Finger& f, const CGPoint& translation) {
+  if (f.pastSlop) return;
+  if (std::hypot(translation.x, translation.y) < kTouchSlop) return;
+  f.pastSlop = true;
+  for (const auto& [weak, location] : f.candidates) {
+    auto view = weak.lock();
+    if (view && view->panBegan(location, translation)) {
+      f.dragger = view;
+      f.dragging = true;
+      return;
+    }
+  }
+}
+
+}  // namespace
+
+bool touchScreen(UITouchPhase phase, CGPoint screenPoint, double timestamp) {
+  auto& current = finger();
+  if (!std::isfinite(screenPoint.x) || !std::isfinite(screenPoint.y)) {
+    NSLog("Touch: ignoring a report at a point that is not a number");
+    return false;
+  }
+  if (!std::isfinite(timestamp)) timestamp = current && !current->samples.empty() ? current->samples.back().time : 0;
+  if (phase == UITouchPhaseBegan) {
+    if (current) {
+      NSLog("Touch: a finger touched down while one was down; the first is cancelled");
+      touchScreen(UITouchPhaseCancelled, screenPoint, timestamp);
+    }
+    Finger f;
+    f.start = screenPoint;
+    ScreenHit hit = hitTestScreen(screenPoint);
+    f.hit = hit.view;
+    f.hitPoint = hit.point;
+    for (auto& [view, location] : viewsUnderTouch(hit)) {
+      if (auto* scroll = dynamic_cast<UIScrollView*>(view.get()); scroll && scroll->isDecelerating()) {
+        scroll->stopDecelerating();
+        f.stoppedFlick = true;
+      }
+      f.candidates.emplace_back(view, location);
+    }
+    f.samples.push_back(TouchSample{timestamp, screenPoint});
+    bool reached = f.hit != nullptr;
+    current = std::move(f);
+    return reached;
+  }
+  if (!current) {
+    NSLog("Touch: ignoring a finger's {} with no finger down", phase == UITouchPhaseCancelled ? "cancellation" : "move");
+    return false;
+  }
+  Finger& f = *current;
+  // Reports come in order; one dated before the last keeps the last one's time.
+  timestamp = std::max(timestamp, f.samples.back().time);
+  f.samples.push_back(TouchSample{timestamp, screenPoint});
+  while (f.samples.size() > 2 && timestamp - f.samples[1].time > kVelocityWindow) f.samples.pop_front();
+  CGPoint translation{screenPoint.x - f.start.x, screenPoint.y - f.start.y};
+  if (phase == UITouchPhaseCancelled) {
+    auto view = f.dragger.lock();
+    current.reset();
+    if (view) view->panCancelled();
+    return view != nullptr;
+  }
+  offerDrag(f, translation);
+  auto view = f.dragger.lock();
+  if (phase == UITouchPhaseMoved || phase == UITouchPhaseStationary) {
+    if (view) view->panMoved(translation);
+    return view != nullptr;
+  }
+  // Lifted.
+  Finger done = std::move(f);
+  current.reset();
+  if (view) {
+    view->panMoved(translation);
+    view->panEnded(translation, velocityAtLift(done));
+    return true;
+  }
+  if (done.dragging) return false;  // the view that had the drag is gone
+  if (done.pastSlop) return false;
+  if (done.stoppedFlick) return true;
+  return done.hit && deliverTap(done.hit.get(), done.hitPoint) != nullptr;
 }
 
 std::shared_ptr<UIView> tapAtPoint(CGPoint screenPoint) {

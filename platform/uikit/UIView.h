@@ -14,6 +14,7 @@
 // layout too.
 #include <cairo.h>
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -150,6 +151,10 @@ class UIView : public objc::Object {
   // ---- Drawing ----
   // The view's own content in its bounds (drawRect:). The background is already painted.
   virtual void draw(cairo_t* cr) {}
+  // The view's own content changed in a way none of its properties shows (a wheel turning): each
+  // call moves displayGeneration on, so that whoever watches the screen draws it again.
+  void setNeedsDisplay() { ++displayGeneration_; }
+  std::uint64_t displayGeneration() const { return displayGeneration_; }
   // Draws the view and its visible subviews with the view's bounds at the context's origin:
   // layout when needed, background, content, subviews, all at the view's alpha. A hidden view
   // draws nothing.
@@ -170,6 +175,16 @@ class UIView : public objc::Object {
   // default does nothing, and the tap goes on to the superview; controls, cells and bar items
   // answer it.
   virtual bool handleTap(const CGPoint& point) { return false; }
+  // A finger dragging across the view, as its pan gesture recognizer sees it. Once the finger has
+  // moved far enough from where it touched down, the views under it are asked front to back with
+  // the touch-down point (this view's coordinates) and the translation so far (screen
+  // direction); the first to answer true has the drag, and gets each move and its end or
+  // cancellation, with the velocity (points per second) the finger lifted with. The default takes
+  // no drag.
+  virtual bool panBegan(const CGPoint& location, const CGPoint& translation) { return false; }
+  virtual void panMoved(const CGPoint& translation) {}
+  virtual void panEnded(const CGPoint& translation, const CGPoint& velocity) {}
+  virtual void panCancelled() {}
 
   // ---- First responder ----
   // The application has at most one first responder: the view that keyboard input goes to. A
@@ -246,6 +261,7 @@ class UIView : public objc::Object {
   unsigned autoresizingMask_ = UIViewAutoresizingNone;
   bool autoresizesSubviews_ = true;
   bool needsLayout_ = true;
+  std::uint64_t displayGeneration_ = 0;
   bool userInteractionEnabled_ = true;
   std::optional<bool> isAccessibilityElement_;
   std::optional<std::string> accessibilityLabel_;

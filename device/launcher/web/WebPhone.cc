@@ -25,6 +25,10 @@ namespace {
 // Lock and unlock wait for the engine's refresh to settle, which may fetch a picture.
 constexpr auto kActionTimeout = 60s;
 constexpr auto kPollTimeout = 3s;
+// A finger's move is answered at once unless Settings is busy; one that waits longer is stale.
+constexpr auto kMoveTimeout = 10s;
+// A wheel's turn, or a touchpad's swipe, moves no further than this at once (points).
+constexpr double kMaxScrollStep = 5000;
 // How far a finger moves before a touch is a drag rather than a tap, in points.
 constexpr double kDragDistance = 10;
 // A swipe up that starts this close to the bottom edge is the home gesture.
@@ -128,12 +132,16 @@ PhoneReply WebPhone::openSettings() {
   return ok(json{{"opened", "Settings"}});
 }
 
+std::optional<std::string> WebPhone::outsideScreen(PhonePoint p) const {
+  PhonePoint size = screenSize();
+  if (std::isfinite(p.x) && std::isfinite(p.y) && p.x >= 0 && p.y >= 0 && p.x < size.x && p.y < size.y)
+    return std::nullopt;
+  return fmt::format("the point ({}, {}) is outside the {}x{} screen", number(p.x), number(p.y), size.x, size.y);
+}
+
 PhoneReply WebPhone::tap(PhonePoint p) {
   std::lock_guard<std::mutex> lock(actionMu_);
-  PhonePoint size = screenSize();
-  if (!std::isfinite(p.x) || !std::isfinite(p.y) || p.x < 0 || p.y < 0 || p.x >= size.x || p.y >= size.y)
-    return refused(422, fmt::format("the point ({}, {}) is outside the {}x{} screen", number(p.x), number(p.y),
-                                    size.x, size.y));
+  if (auto why = outsideScreen(p)) return refused(422, *why);
   // A tap on a dark screen wakes it, as on the phone.
   if (!displayIsOn()) return wake();
   switch (front()) {
@@ -153,14 +161,16 @@ PhoneReply WebPhone::tap(PhonePoint p) {
 }
 
 PhoneReply WebPhone::drag(PhonePoint from, PhonePoint to) {
-  PhonePoint size = screenSize();
   for (const PhonePoint& p : {from, to})
-    if (!std::isfinite(p.x) || !std::isfinite(p.y) || p.x < 0 || p.y < 0 || p.x >= size.x || p.y >= size.y)
-      return refused(422, fmt::format("the point ({}, {}) is outside the {}x{} screen", number(p.x), number(p.y),
-                                      size.x, size.y));
-  double dx = to.x - from.x, dy = to.y - from.y;
-  if (std::hypot(dx, dy) < kDragDistance) return tap(from);
+    if (auto why = outsideScreen(p)) return refused(422, *why);
+  if (std::hypot(to.x - from.x, to.y - from.y) < kDragDistance) return tap(from);
   std::lock_guard<std::mutex> lock(actionMu_);
+  return swipe(from, to);
+}
+
+PhoneReply WebPhone::swipe(PhonePoint from, PhonePoint to) {
+  PhonePoint size = screenSize();
+  double dx = to.x - from.x, dy = to.y - from.y;
   PhoneScreen screen = front();
   bool upward = dy < -2 * kDragDistance && std::abs(dy) > std::abs(dx);
   if (upward && (screen == PhoneScreen::Lock || from.y >= size.y - kHomeGestureEdge)) {
@@ -171,6 +181,50 @@ PhoneReply WebPhone::drag(PhonePoint from, PhonePoint to) {
   return fromHost(askSettings(fmt::format("drag\t{}\t{}\t{}\t{}", number(from.x), number(from.y), number(to.x),
                                           number(to.y)),
                               kActionTimeout),
+                  "Settings");
+}
+
+PhoneReply WebPhone::touch(const std::string& phase, PhonePoint p, double seconds) {
+  if (phase != "began" && phase != "moved" && phase != "ended" && phase != "cancelled")
+    return refused(400, "a touch's phase is began, moved, ended or cancelled");
+  if (!std::isfinite(seconds)) return refused(400, "a touch needs its time t, a number of milliseconds");
+  if (auto why = outsideScreen(p)) return refused(422, *why);
+  std::lock_guard<std::mutex> lock(actionMu_);
+  if (phase == "began") {
+    if (!displayIsOn()) {
+      finger_.reset();
+      return ok(json{{"touched", false}});  // the finger lifting wakes it, as a tap does
+    }
+    PhonePoint size = screenSize();
+    finger_ = Finger{p, front() == PhoneScreen::Settings && p.y < size.y - kHomeGestureEdge};
+    if (!finger_->toSettings) return ok(json{{"touched", true}});
+  } else if (!finger_) {
+    if (phase == "ended" && !displayIsOn()) return wake();
+    return refused(409, "no finger is down: a touch begins with began");
+  }
+  Finger finger = *finger_;
+  if (phase == "ended" || phase == "cancelled") finger_.reset();
+  if (!finger.toSettings) {
+    if (phase != "ended" || std::hypot(p.x - finger.from.x, p.y - finger.from.y) < kDragDistance)
+      return ok(json{{"touched", true}});
+    return swipe(finger.from, p);
+  }
+  bool lifting = phase == "ended" || phase == "cancelled";
+  return fromHost(askSettings(fmt::format("touch\t{}\t{}\t{}\t{:.4f}", phase, number(p.x), number(p.y), seconds),
+                              lifting ? std::chrono::milliseconds(kActionTimeout) : std::chrono::milliseconds(kMoveTimeout)),
+                  "Settings");
+}
+
+PhoneReply WebPhone::scroll(PhonePoint p, PhonePoint delta) {
+  if (auto why = outsideScreen(p)) return refused(422, *why);
+  if (!std::isfinite(delta.x) || !std::isfinite(delta.y) || std::abs(delta.x) > kMaxScrollStep ||
+      std::abs(delta.y) > kMaxScrollStep)
+    return refused(400, fmt::format("a scroll moves by at most {} points each way", kMaxScrollStep));
+  std::lock_guard<std::mutex> lock(actionMu_);
+  if (!displayIsOn() || front() != PhoneScreen::Settings) return ok(json{{"scrolled", false}});
+  return fromHost(askSettings(fmt::format("scroll-at\t{}\t{}\t{}\t{}", number(p.x), number(p.y), number(delta.x),
+                                          number(delta.y)),
+                              kMoveTimeout),
                   "Settings");
 }
 

@@ -49,6 +49,13 @@ class WebPhone {
   // A finger moved across the screen: up on the lock screen (or from the bottom edge anywhere)
   // goes home; a drag in Settings is handed to it as a drag.
   PhoneReply drag(PhonePoint from, PhonePoint to);
+  // A finger's report as it happens: "began" where it touches down, "moved", then "ended" where
+  // it lifts (or "cancelled"); `seconds` dates it on the page's clock. In Settings the app gets
+  // each report and what is under the finger follows it; on the lock and home screens, and from
+  // the bottom edge in Settings, the whole touch is a swipe taken when it lifts, as drag does.
+  PhoneReply touch(const std::string& phase, PhonePoint point, double seconds);
+  // A mouse wheel or touchpad over a point: in Settings the list under it moves by `delta` points.
+  PhoneReply scroll(PhonePoint point, PhonePoint delta);
   // A key for the text field being edited: "Backspace", "Enter", or text to insert.
   PhoneReply key(const std::string& key);
   PhoneReply sideButton();
@@ -69,6 +76,9 @@ class WebPhone {
   bool settingsAnswers() const;
   PhoneReply openSettings();
   PhoneReply wake();
+  // A swipe from one point to the other, the finger lifted (`actionMu_` held).
+  PhoneReply swipe(PhonePoint from, PhonePoint to);
+  std::optional<std::string> outsideScreen(PhonePoint p) const;
   void setFront(PhoneScreen screen);
   bool displayIsOn() const;
 
@@ -79,5 +89,11 @@ class WebPhone {
   std::uint64_t frontChanges_ = 0;
   bool displayOn_ = true;
   std::string lastKey_;
+  // The finger down on the screen, from its touch-down on (under `actionMu_`).
+  struct Finger {
+    PhonePoint from;
+    bool toSettings = false;  // each report goes to Settings, else it is a swipe
+  };
+  std::optional<Finger> finger_;
   PhoneFrame frame_;
 };

@@ -35,6 +35,7 @@ const Route kRoutes[] = {
     {"/wallpaper/lock.png", "GET"}, {"/wallpaper/home.png", "GET"},
     {"/api/tap", "POST"},   {"/api/drag", "POST"},  {"/api/key", "POST"},    {"/api/button", "POST"},
     {"/api/clock", "POST"}, {"/api/network", "POST"},
+    {"/api/touch", "POST"}, {"/api/scroll", "POST"},
 };
 
 void sendJSON(httplib::Response& res, int status, const json& body) {
@@ -309,6 +310,20 @@ void WebServer::routes() {
     if (!from || !to)
       return PhoneReply{400, json{{"ok", false}, {"error", "a drag needs from and to, each with x and y in points"}}};
     return phone_.drag(*from, *to);
+  }));
+  http.Post("/api/touch", action([this](const json& body, httplib::Response&) {
+    auto p = pointField(body);
+    auto t = numberField(body, "t");
+    if (!p || !t)
+      return PhoneReply{400, json{{"ok", false}, {"error", "a touch needs its phase, x and y in points, and t in milliseconds"}}};
+    return phone_.touch(stringField(body, "phase"), *p, *t / 1000);
+  }));
+  http.Post("/api/scroll", action([this](const json& body, httplib::Response&) {
+    auto p = pointField(body);
+    auto dx = numberField(body, "dx"), dy = numberField(body, "dy");
+    if (!p || !dx || !dy)
+      return PhoneReply{400, json{{"ok", false}, {"error", "a scroll needs x and y, and dx and dy, in points"}}};
+    return phone_.scroll(*p, PhonePoint{*dx, *dy});
   }));
   http.Post("/api/key", action([this](const json& body, httplib::Response&) { return phone_.key(stringField(body, "key")); }));
   http.Post("/api/button", action([this](const json& body, httplib::Response&) {

@@ -38,6 +38,7 @@ std::uint64_t mixView(std::uint64_t hash, UIView& view) {
   hash = mixText(hash, view.accessibilityValue());
   hash = mixSignature(hash, view.accessibilityTraits());
   hash = mixSignature(hash, view.isFirstResponder());
+  hash = mixSignature(hash, view.displayGeneration());
   if (auto* imageView = dynamic_cast<UIImageView*>(&view))
     hash = mixSignature(hash, reinterpret_cast<std::uintptr_t>(imageView->image().get()));
   for (const auto& subview : view.subviews())

@@ -4,7 +4,7 @@
 // that a full screenshot is taken only when there is something new to see. Main thread only.
 //
 // What counts: each visible window's views, and the controllers they present, by class, frame,
-// scroll offset, visibility, alpha, background, picture, first responder, and what a screen reader
+// scroll offset, visibility, alpha, background, picture, first responder, content redrawn, and what a screen reader
 // reads from them (texts, values, states), plus whatever the host draws of its own (the clock, a
 // wallpaper), handed in as `hostState`.
 #include <cstdint>

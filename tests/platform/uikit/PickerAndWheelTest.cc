@@ -11,6 +11,7 @@
 #include "platform/foundation/NSDate.h"
 #include "platform/foundation/NSLog.h"
 #include "platform/photos/PhotoLibrary.h"
+#include "platform/uikit/CADisplayLink.h"
 #include "platform/uikit/ScreenRenderer.h"
 #include "platform/uikit/UICollectionView.h"
 #include "platform/uikit/UIDatePicker.h"
@@ -203,6 +204,55 @@ TEST_F(DatePickerTest, TurningTheWheelsKeepsTheDaySendsValueChangedAndRefusesNon
   }
   picker->setEnabled(false);
   EXPECT_FALSE(picker->turnWheelsTo(8, 0));
+}
+
+TEST_F(DatePickerTest, AFingerTurnsAWheelWhichSettlesOnAWholeRowAndSaysSoOnce) {
+  platform::setFixedNow(platform::dateFromComponents({2024, 5, 17, 9, 58, 0}));
+  auto window = UIWindow::alloc()->initWithFrame(UIScreen::mainScreen().bounds());
+  window->setRootViewController(UIViewController::create());
+  window->makeKeyAndVisible();
+  auto picker = UIDatePicker::alloc()->initWithFrame(CGRectMake(0, 134, 320, 300));
+  picker->setDatePickerMode(UIDatePickerModeTime);
+  window->rootViewController()->view()->addSubview(picker);
+  std::vector<std::string> changes;
+  picker->addHandler([&](UIControl*) { changes.push_back(picker->accessibilityValue()); }, UIControlEventValueChanged);
+  double frame = 10;
+  auto settle = [&] {
+    for (int i = 0; i < 300 && picker->isTurning(); ++i) fireDisplayLinks(frame += CADisplayLink::kFrameDuration);
+    EXPECT_FALSE(picker->isTurning());
+  };
+  const double minutes = 160 + 44, hours = 160 - 44, middle = 134 + 150, row = UIDatePicker::kRowHeight;
+
+  // The minutes dragged up 2.4 rows, held still and lifted: they settle two rows on, past 59,
+  // and the hour stays.
+  ASSERT_TRUE(platform::touchScreen(UITouchPhaseBegan, CGPoint{minutes, middle}, 1));
+  std::uint64_t drawn = picker->displayGeneration();
+  platform::touchScreen(UITouchPhaseMoved, CGPoint{minutes, middle - 2.4 * row}, 1.05);
+  EXPECT_GT(picker->displayGeneration(), drawn) << "the turning wheel is drawn anew";
+  platform::touchScreen(UITouchPhaseEnded, CGPoint{minutes, middle - 2.4 * row}, 1.5);
+  EXPECT_TRUE(changes.empty()) << "nothing said before it settles";
+  settle();
+  EXPECT_EQ(changes, std::vector<std::string>{"09:00"});
+
+  // The hours flicked down run on further than the finger went, onto a whole hour.
+  platform::touchScreen(UITouchPhaseBegan, CGPoint{hours, middle}, 2);
+  platform::touchScreen(UITouchPhaseMoved, CGPoint{hours, middle + row}, 2.02);
+  platform::touchScreen(UITouchPhaseEnded, CGPoint{hours, middle + row}, 2.03);
+  settle();
+  ASSERT_EQ(changes.size(), 2u);
+  int turned = (9 - platform::calendarComponents(picker->date()).hour + 24) % 24;
+  EXPECT_GT(turned, 1) << changes.back();
+  EXPECT_EQ(platform::calendarComponents(picker->date()).minute, 0);
+
+  // Dragged less than half a row, it comes back and says nothing; a disabled picker does not turn.
+  platform::touchScreen(UITouchPhaseBegan, CGPoint{minutes, middle}, 3);
+  platform::touchScreen(UITouchPhaseMoved, CGPoint{minutes, middle - 0.4 * row}, 3.05);
+  platform::touchScreen(UITouchPhaseEnded, CGPoint{minutes, middle - 0.4 * row}, 3.5);
+  settle();
+  EXPECT_EQ(changes.size(), 2u);
+  picker->setEnabled(false);
+  EXPECT_FALSE(platform::dragAtPoint(CGPoint{minutes, middle}, CGPoint{0, -3 * row}));
+  EXPECT_EQ(changes.size(), 2u);
 }
 
 TEST_F(DatePickerTest, TextColourThroughKeyValueCodingIsWhatTheWheelsAreDrawnIn) {

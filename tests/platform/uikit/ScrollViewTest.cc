@@ -2,8 +2,10 @@
 // view, and content that is drawn, touched and converted where it has been scrolled to.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 
+#include "platform/uikit/CADisplayLink.h"
 #include "platform/uikit/ScreenRenderer.h"
 #include "platform/uikit/UIButton.h"
 #include "platform/uikit/UIScreen.h"
@@ -116,4 +118,78 @@ TEST_F(ScrollViewTest, ScrolledContentIsDrawnTouchedAndConvertedWhereItShows) {
   EXPECT_FALSE(platform::dragAtPoint(CGPoint{200, 200}, CGPoint{0, -40}));
   EXPECT_EQ(scroll->contentOffset().y, 850);
   EXPECT_FALSE(platform::dragAtPoint(CGPoint{200, 400}, CGPoint{0, -40})) << "no scroll view there";
+}
+
+// A finger's touch, report by report, and the display's frames after it lifts.
+TEST_F(ScrollViewTest, TheContentFollowsTheFingerAFlickRunsOnAndSlowsToAStop) {
+  auto window = UIWindow::alloc()->initWithFrame(UIScreen::mainScreen().bounds());
+  window->setRootViewController(UIViewController::create());
+  auto scroll = UIScrollView::alloc()->initWithFrame(CGRectMake(0, 100, 320, 300));
+  scroll->setContentSize(CGSize{320, 20000});
+  window->rootViewController()->view()->addSubview(scroll);
+  auto button = UIButton::buttonWithType(UIButtonTypeCustom);
+  button->setFrame(CGRectMake(0, 0, 320, 20000));
+  int taps = 0;
+  button->addHandler([&](UIControl*) { ++taps; }, UIControlEventTouchUpInside);
+  scroll->addSubview(button);
+  window->makeKeyAndVisible();
+
+  // Within the slop nothing moves; past it the content moves with the finger before it lifts.
+  ASSERT_TRUE(platform::touchScreen(UITouchPhaseBegan, CGPoint{100, 300}, 1.0));
+  platform::touchScreen(UITouchPhaseMoved, CGPoint{100, 295}, 1.01);
+  EXPECT_EQ(scroll->contentOffset().y, 0);
+  ASSERT_TRUE(platform::touchScreen(UITouchPhaseMoved, CGPoint{100, 250}, 1.02));
+  EXPECT_EQ(scroll->contentOffset().y, 50);
+  EXPECT_TRUE(scroll->isDragging());
+  // 2000 points a second upwards over its last tenth of a second.
+  for (int i = 1; i <= 10; ++i) platform::touchScreen(UITouchPhaseMoved, CGPoint{100, 250 - 20.0 * i}, 1.02 + 0.01 * i);
+  ASSERT_TRUE(platform::touchScreen(UITouchPhaseEnded, CGPoint{100, 50}, 1.12));
+  EXPECT_EQ(scroll->contentOffset().y, 250);
+  EXPECT_EQ(taps, 0) << "a drag is no tap";
+  ASSERT_TRUE(scroll->isDecelerating());
+
+  // 2 points a millisecond, keeping 0.998 of it each millisecond: 2 / -ln(0.998) ≈ 999 points more.
+  std::vector<double> steps;
+  double t = 100;
+  for (int frame = 0; frame < 600 && scroll->isDecelerating(); ++frame) {
+    double before = scroll->contentOffset().y;
+    fireDisplayLinks(t += CADisplayLink::kFrameDuration);
+    steps.push_back(scroll->contentOffset().y - before);
+  }
+  EXPECT_FALSE(scroll->isDecelerating());
+  EXPECT_NEAR(scroll->contentOffset().y - 250, 999, 15);
+  EXPECT_NEAR(steps.front(), 2 * (1 - std::pow(0.998, 1000.0 / 60)) / -std::log(0.998), 0.01);
+  EXPECT_TRUE(std::is_sorted(steps.rbegin(), steps.rend())) << "each frame goes less far than the one before";
+  EXPECT_GT(steps.size(), 100u) << "it slows over seconds, not at once";
+
+  // A finger that rests before lifting leaves no speed; a touch-down stops a flick and taps nothing.
+  double at = scroll->contentOffset().y;
+  platform::touchScreen(UITouchPhaseBegan, CGPoint{100, 300}, 2.0);
+  platform::touchScreen(UITouchPhaseMoved, CGPoint{100, 200}, 2.02);
+  platform::touchScreen(UITouchPhaseEnded, CGPoint{100, 200}, 2.3);
+  EXPECT_FALSE(scroll->isDecelerating());
+  EXPECT_EQ(scroll->contentOffset().y, at + 100);
+  ASSERT_TRUE(platform::dragAtPoint(CGPoint{100, 300}, CGPoint{0, -40}));
+  platform::touchScreen(UITouchPhaseBegan, CGPoint{100, 300}, 3.0);
+  platform::touchScreen(UITouchPhaseMoved, CGPoint{100, 200}, 3.02);
+  platform::touchScreen(UITouchPhaseEnded, CGPoint{100, 200}, 3.03);
+  ASSERT_TRUE(scroll->isDecelerating());
+  fireDisplayLinks(t += CADisplayLink::kFrameDuration);
+  ASSERT_TRUE(platform::touchScreen(UITouchPhaseBegan, CGPoint{100, 300}, 4.0));
+  EXPECT_FALSE(scroll->isDecelerating());
+  EXPECT_TRUE(platform::touchScreen(UITouchPhaseEnded, CGPoint{100, 300}, 4.05));
+  EXPECT_EQ(taps, 0);
+  EXPECT_TRUE(platform::touchScreen(UITouchPhaseBegan, CGPoint{100, 300}, 5.0));
+  EXPECT_TRUE(platform::touchScreen(UITouchPhaseEnded, CGPoint{100, 303}, 5.05));
+  EXPECT_EQ(taps, 1) << "a still list is tapped through";
+  EXPECT_FALSE(platform::touchScreen(UITouchPhaseMoved, CGPoint{100, 250}, 6.0)) << "no finger down";
+
+  // The wheel moves the list under the pointer, and says so only while it can move.
+  scroll->setContentOffset(CGPoint{0, 100});
+  EXPECT_TRUE(platform::scrollWheelAtPoint(CGPoint{100, 300}, CGPoint{0, 120}));
+  EXPECT_EQ(scroll->contentOffset().y, 220);
+  EXPECT_TRUE(platform::scrollWheelAtPoint(CGPoint{100, 300}, CGPoint{0, -1000}));
+  EXPECT_EQ(scroll->contentOffset().y, 0);
+  EXPECT_FALSE(platform::scrollWheelAtPoint(CGPoint{100, 300}, CGPoint{0, -10})) << "already at the top";
+  EXPECT_FALSE(platform::scrollWheelAtPoint(CGPoint{100, 500}, CGPoint{0, 10})) << "no list there";
 }

@@ -310,6 +310,41 @@ TEST_F(TableViewTest, SwipingAnEditableRowOffersDeleteAndTappingItCommits) {
   EXPECT_EQ(list.visibleTexts(), (std::vector<std::string>{"Row 2", "Row 3"}));
 }
 
+TEST_F(TableViewTest, ARowDraggedLeftShowsItsDeleteAsTheFingerMovesAndStaysOpenPastHalfway) {
+  std::vector<RowData> rows = numberedRows(4);
+  for (auto& r : rows) r.editable = true;
+  ShownList list(UITableViewStyleInsetGrouped, {SectionData{"", "", rows}});
+  auto row = NSIndexPath::indexPathForRow(1, 0);
+  CGPoint centre = list.rowCentre(row);
+  auto shownWidth = [&] {
+    auto cell = list.table->cellForRowAtIndexPath(row);
+    return cell && cell->showingDeleteConfirmation() ? cell->deleteConfirmationButton()->frame().width() : 0.0;
+  };
+  struct Case {
+    double to;  // how far left the finger goes, and lifts there at rest
+    bool open;
+  };
+  for (Case c : {Case{30, false}, Case{60, true}}) {
+    SCOPED_TRACE(c.to);
+    ASSERT_TRUE(platform::touchScreen(UITouchPhaseBegan, centre, 1));
+    platform::touchScreen(UITouchPhaseMoved, CGPoint{centre.x - 20, centre.y}, 1.05);
+    EXPECT_EQ(shownWidth(), 20) << "as wide as the finger has gone";
+    platform::touchScreen(UITouchPhaseMoved, CGPoint{centre.x - c.to, centre.y + 3}, 1.1);
+    EXPECT_EQ(shownWidth(), c.to);
+    platform::touchScreen(UITouchPhaseEnded, CGPoint{centre.x - c.to, centre.y + 3}, 1.5);
+    EXPECT_EQ(list.table->indexPathForDeleteConfirmation().has_value(), c.open);
+    if (c.open) EXPECT_GE(shownWidth(), 74) << "whole once it stays open";
+  }
+  EXPECT_EQ(list.table->contentOffset().y, 0) << "a sideways drag does not scroll";
+  // Dragged back to the right, it closes with the finger.
+  platform::touchScreen(UITouchPhaseBegan, centre, 2);
+  platform::touchScreen(UITouchPhaseMoved, CGPoint{centre.x + 50, centre.y}, 2.05);
+  EXPECT_EQ(shownWidth(), list.table->cellForRowAtIndexPath(row)->deleteConfirmationWidth() - 50);
+  platform::touchScreen(UITouchPhaseEnded, CGPoint{centre.x + 50, centre.y}, 2.5);
+  EXPECT_EQ(list.table->indexPathForDeleteConfirmation(), std::nullopt);
+  EXPECT_TRUE(list.model->deletions.empty());
+}
+
 TEST_F(TableViewTest, AVerticalDragScrollsAndPutsAwayTheDeleteButton) {
   std::vector<RowData> rows = numberedRows(40);
   rows[0].editable = true;

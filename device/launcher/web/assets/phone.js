@@ -1,5 +1,6 @@
 // The page's side of `tovalune-device web`: shows the frames the device pushes, turns clicks,
-// drags and keys into the device's taps, swipes and typing, and keeps the panel up to date.
+// drags, the wheel and keys into the device's taps, touches, scrolling and typing, and keeps the
+// panel up to date.
 'use strict';
 
 const $ = (id) => document.getElementById(id);
@@ -51,25 +52,88 @@ function devicePoint(event) {
   };
 }
 
-let touchStart = null;
+// A finger on the screen. It taps when it lifts having moved less than TAP_SLOP; once further, the
+// device gets the touch as it happens: where it touched down, its moves (at most one each frame
+// of the page, the latest), and where it lifted, each dated, so that a list follows the finger
+// and a flick runs on.
+// A move waits while the one before is on its way, and only the latest goes then: a slow device
+// gets fewer moves rather than a queue of old ones.
+let finger = null;
+function sendTouch(phase, point, time) {
+  return act('/api/touch', { phase, x: point.x, y: point.y, t: time });
+}
+function flushMove(lifting) {
+  const f = finger;
+  if (!f || !f.pending || (f.inFlight && !lifting)) return;
+  const { point, time } = f.pending;
+  f.pending = null;
+  f.inFlight = true;
+  sendTouch('moved', point, time).then(() => {
+    f.inFlight = false;
+    if (finger === f) flushMove(false);
+  });
+}
 screenEl.addEventListener('pointerdown', (event) => {
   if (event.button !== 0) return;
   screenEl.focus();
   screenEl.setPointerCapture(event.pointerId);
-  touchStart = devicePoint(event);
+  finger = { id: event.pointerId, start: devicePoint(event), startTime: event.timeStamp, moving: false, pending: null, inFlight: false, frame: 0 };
   event.preventDefault();
 });
-screenEl.addEventListener('pointerup', (event) => {
-  if (!touchStart) return;
-  const from = touchStart;
-  const to = devicePoint(event);
-  touchStart = null;
-  if (Math.hypot(to.x - from.x, to.y - from.y) < TAP_SLOP) act('/api/tap', from);
-  else act('/api/drag', { from, to });
+screenEl.addEventListener('pointermove', (event) => {
+  if (!finger || event.pointerId !== finger.id) return;
+  const point = devicePoint(event);
+  if (!finger.moving) {
+    if (Math.hypot(point.x - finger.start.x, point.y - finger.start.y) < TAP_SLOP) return;
+    finger.moving = true;
+    sendTouch('began', finger.start, finger.startTime);
+  }
+  finger.pending = { point, time: event.timeStamp };
+  if (!finger.frame) {
+    finger.frame = requestAnimationFrame(() => {
+      if (!finger) return;
+      finger.frame = 0;
+      flushMove(false);
+    });
+  }
 });
-screenEl.addEventListener('pointercancel', () => {
-  touchStart = null;
-});
+function lift(event, phase) {
+  if (!finger || event.pointerId !== finger.id) return;
+  const done = finger;
+  if (done.frame) cancelAnimationFrame(done.frame);
+  const point = devicePoint(event);
+  if (!done.moving) {
+    finger = null;
+    if (phase === 'ended' && Math.hypot(point.x - done.start.x, point.y - done.start.y) < TAP_SLOP) act('/api/tap', done.start);
+    else if (phase === 'ended') act('/api/drag', { from: done.start, to: point });
+    return;
+  }
+  flushMove(true);
+  finger = null;
+  sendTouch(phase, point, event.timeStamp);
+}
+screenEl.addEventListener('pointerup', (event) => lift(event, 'ended'));
+screenEl.addEventListener('pointercancel', (event) => lift(event, 'cancelled'));
+
+// The mouse wheel and a touchpad over the screen scroll the list under the pointer: the turns of
+// one frame of the page go as one, in the device's points.
+let wheel = null;
+screenEl.addEventListener('wheel', (event) => {
+  event.preventDefault();
+  const r = screenEl.getBoundingClientRect();
+  const scale = screenSize.width / r.width;
+  const unit = event.deltaMode === 1 ? 40 : event.deltaMode === 2 ? r.height : 1;
+  if (!wheel) {
+    wheel = { point: devicePoint(event), dx: 0, dy: 0 };
+    requestAnimationFrame(() => {
+      const { point, dx, dy } = wheel;
+      wheel = null;
+      act('/api/scroll', { x: point.x, y: point.y, dx, dy });
+    });
+  }
+  wheel.dx += event.deltaX * unit * scale;
+  wheel.dy += event.deltaY * unit * scale;
+}, { passive: false });
 
 // Keys typed while the screen has the focus go to the text field being edited.
 screenEl.addEventListener('keydown', (event) => {
