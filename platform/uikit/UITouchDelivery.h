@@ -7,8 +7,8 @@
 // window's own views come last. The first of these whose hit-test takes the point decides, even
 // when the view found does nothing with the tap.
 #include <memory>
-#include <utility>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/uikit/UIAccessibility.h"

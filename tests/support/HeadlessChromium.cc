@@ -268,23 +268,37 @@ bool HeadlessChromium::click(double x, double y) {
          call("Input.dispatchMouseEvent", press) && call("Input.dispatchMouseEvent", release);
 }
 
+bool HeadlessChromium::press(double x, double y) {
+  return call("Input.dispatchMouseEvent", json{{"type", "mouseMoved"}, {"x", x}, {"y", y}}) &&
+         call("Input.dispatchMouseEvent",
+              json{{"type", "mousePressed"}, {"x", x}, {"y", y}, {"button", "left"}, {"clickCount", 1}});
+}
+
+bool HeadlessChromium::movePressed(double x, double y) {
+  return call("Input.dispatchMouseEvent",
+              json{{"type", "mouseMoved"}, {"x", x}, {"y", y}, {"button", "left"}, {"buttons", 1}})
+      .has_value();
+}
+
+bool HeadlessChromium::release(double x, double y) {
+  return call("Input.dispatchMouseEvent",
+              json{{"type", "mouseReleased"}, {"x", x}, {"y", y}, {"button", "left"}, {"clickCount", 1}})
+      .has_value();
+}
+
+bool HeadlessChromium::wheel(double x, double y, double deltaX, double deltaY) {
+  return call("Input.dispatchMouseEvent",
+              json{{"type", "mouseWheel"}, {"x", x}, {"y", y}, {"deltaX", deltaX}, {"deltaY", deltaY}})
+      .has_value();
+}
+
 bool HeadlessChromium::drag(double fromX, double fromY, double toX, double toY, int steps) {
-  if (!call("Input.dispatchMouseEvent", json{{"type", "mouseMoved"}, {"x", fromX}, {"y", fromY}}) ||
-      !call("Input.dispatchMouseEvent",
-            json{{"type", "mousePressed"}, {"x", fromX}, {"y", fromY}, {"button", "left"}, {"clickCount", 1}}))
-    return false;
+  if (!press(fromX, fromY)) return false;
   for (int i = 1; i <= steps; ++i) {
     double t = double(i) / steps;
-    if (!call("Input.dispatchMouseEvent", json{{"type", "mouseMoved"},
-                                               {"x", fromX + (toX - fromX) * t},
-                                               {"y", fromY + (toY - fromY) * t},
-                                               {"button", "left"},
-                                               {"buttons", 1}}))
-      return false;
+    if (!movePressed(fromX + (toX - fromX) * t, fromY + (toY - fromY) * t)) return false;
   }
-  return call("Input.dispatchMouseEvent",
-              json{{"type", "mouseReleased"}, {"x", toX}, {"y", toY}, {"button", "left"}, {"clickCount", 1}})
-      .has_value();
+  return release(toX, toY);
 }
 
 std::optional<std::pair<double, double>> HeadlessChromium::centreOf(const std::string& selector) {

@@ -48,6 +48,12 @@ class HeadlessChromium {
   // The mouse, in the page's CSS pixels: a click, and a press moved in steps and released.
   bool click(double x, double y);
   bool drag(double fromX, double fromY, double toX, double toY, int steps = 8);
+  // The same a step at a time: the button pressed, the mouse moved with it held, released.
+  bool press(double x, double y);
+  bool movePressed(double x, double y);
+  bool release(double x, double y);
+  // The mouse wheel (or a touchpad) turned over a point, by CSS pixels.
+  bool wheel(double x, double y, double deltaX, double deltaY);
   // The centre of the first element the CSS selector finds; nothing when there is none.
   std::optional<std::pair<double, double>> centreOf(const std::string& selector);
   bool clickElement(const std::string& selector);

@@ -5,8 +5,10 @@
 // $TOVALUNE_WEB_SHOTS when it names a folder.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdlib>
 #include <filesystem>
+#include <thread>
 
 #include <fmt/format.h>
 
@@ -145,6 +147,39 @@ class WebDevice : public ::testing::Test {
     ASSERT_TRUE(waitForFrame(frame, "settings")) << browser_->error();
   }
   void pressSide() { ASSERT_TRUE(browser_->clickElement("#side-button")) << browser_->error(); }
+
+  // Where a row of Settings' list is now, in screen points (its middle, up and down).
+  double rowY(const std::string& label) {
+    auto row = settingsElement(label);
+    return row ? row->second : NAN;
+  }
+  // Waits until the row has stopped moving (a flicked list slows to a stop); where it rests.
+  double restingRowY(const std::string& label) {
+    double last = rowY(label);
+    for (int i = 0; i < 40; ++i) {
+      std::this_thread::sleep_for(150ms);
+      double now = rowY(label);
+      if (now == last) return now;
+      last = now;
+    }
+    return NAN;
+  }
+  // The mouse pressed at one device point and moved with it held to the other in steps, `pause`
+  // after each (the finger's speed); not released.
+  bool pressAndMove(double x0, double y0, double x1, double y1, int steps, std::chrono::milliseconds pause) {
+    auto from = pagePoint(x0, y0);
+    if (!from || !browser_->press(from->first, from->second)) return false;
+    for (int i = 1; i <= steps; ++i) {
+      auto p = pagePoint(x0 + (x1 - x0) * i / steps, y0 + (y1 - y0) * i / steps);
+      if (!p || !browser_->movePressed(p->first, p->second)) return false;
+      std::this_thread::sleep_for(pause);
+    }
+    return true;
+  }
+  bool releaseAt(double x, double y) {
+    auto p = pagePoint(x, y);
+    return p && browser_->release(p->first, p->second);
+  }
 
   void keepScreenshot(const std::string& name) {
     const char* folder = std::getenv("TOVALUNE_WEB_SHOTS");
@@ -286,6 +321,75 @@ TEST_F(WebDevice, ADragLeftOnATimelineRowRevealsDeleteAndDeletesIt) {
   EXPECT_NE(runLauncher({"timeline", "list"}).out.find("12:00:00"), std::string::npos);
   EXPECT_TRUE(waitUntil([&] { return !settingsElement("08:00 - 11:59").has_value(); }));
   keepScreenshot("12-row-deleted");
+}
+
+// One walk through what a finger does with the mouse: a drag that the list follows before the
+// finger lifts, the wheel, a flick that runs on, and the time wheel turned by hand.
+TEST_F(WebDevice, TheMouseScrollsFlicksAndTurnsTheTimeWheelAsAFingerWould) {
+  ok({"clock", "06:40"});
+  ok({"settings", "open", "Tovalune"});
+  ASSERT_TRUE(waitForFrame(0, "lock")) << browser_->error();
+  ASSERT_NO_FATAL_FAILURE(pressHome());
+  ASSERT_NO_FATAL_FAILURE(tapSettingsIcon());
+  ASSERT_EQ(settingsTitle(), "Tovalune");
+
+  // Dragged up slowly, the list moves while the button is still down.
+  double top = rowY("Enabled");
+  ASSERT_FALSE(std::isnan(top));
+  long frame = shownFrame();
+  ASSERT_TRUE(pressAndMove(195, 600, 195, 450, 10, 30ms));
+  EXPECT_TRUE(waitUntil([&] { return rowY("Enabled") <= top - 140; }, 5s)) << rowY("Enabled") << " from " << top;
+  EXPECT_TRUE(waitForFrame(frame, "settings")) << "a new frame before the finger lifts";
+  keepScreenshot("13-mid-drag");
+  std::this_thread::sleep_for(200ms);  // at rest: lifted, it stays where it was left
+  ASSERT_TRUE(releaseAt(195, 450));
+  double dragged = restingRowY("Enabled");
+  EXPECT_NEAR(dragged, top - 150, 2);
+
+  // The wheel turned back up over the list.
+  auto over = pagePoint(195, 500);
+  ASSERT_TRUE(over && browser_->wheel(over->first, over->second, 0, -100));
+  EXPECT_TRUE(waitUntil([&] { return rowY("Enabled") > dragged + 20; }, 5s)) << rowY("Enabled");
+  double wheeled = restingRowY("Enabled");
+
+  // A quick short flick: the list runs on further than the finger went.
+  ASSERT_TRUE(pressAndMove(195, 600, 195, 540, 3, 5ms));
+  ASSERT_TRUE(releaseAt(195, 540));
+  double flicked = restingRowY("Enabled");
+  EXPECT_LT(flicked, wheeled - 60 - 30) << "from " << wheeled;
+
+  // The time wheel of a new timeline entry: the hours up a row, the minutes down ten, each held
+  // still before the button comes up; it settles on 07:30.
+  ok({"settings", "open", "Tovalune"});
+  ok({"settings", "tap", "Edit Timeline"});
+  ok({"settings", "tap", "Add"});
+  json shown;
+  auto wheel = [&]() {
+    auto exchange = springboard_socket::requestAt(kSettingsSocketPath, "Settings", "show", 30s);
+    shown = exchange.reply ? json::parse(*exchange.reply, nullptr, false) : json();
+    return shown.is_object() ? shown.value("wheel", "") : "";
+  };
+  ASSERT_EQ(wheel(), "06:40");
+  // The wheels' middle, from the picker's frame as a reader finds it.
+  std::optional<json> picker;
+  for (const json& e : shown.value("elements", json::array()))
+    if (e.value("traits", "").find("adjustable") != std::string::npos) picker = e["frame"];
+  ASSERT_TRUE(picker) << shown.dump();
+  double middle = (*picker)[1].get<double>() + (*picker)[3].get<double>() / 2;
+  double hours = (*picker)[0].get<double>() + (*picker)[2].get<double>() / 2 - 44, minutes = hours + 88;
+  ASSERT_TRUE(pressAndMove(hours, middle + 10, hours, middle + 10 - 32, 4, 30ms));
+  std::this_thread::sleep_for(200ms);
+  ASSERT_TRUE(releaseAt(hours, middle + 10 - 32));
+  EXPECT_TRUE(waitUntil([&] { return wheel() == "07:40"; }, 5s)) << wheel();
+  ASSERT_TRUE(pressAndMove(minutes, middle - 100, minutes, middle - 100 + 320, 12, 30ms));
+  std::this_thread::sleep_for(200ms);
+  ASSERT_TRUE(releaseAt(minutes, middle - 100 + 320));
+  EXPECT_TRUE(waitUntil([&] { return wheel() == "07:30"; }, 5s)) << wheel();
+  keepScreenshot("14-time-wheel");
+  ok({"settings", "tap", "Next"});
+  ok({"settings", "tap", "Use Random Image"});
+  EXPECT_TRUE(waitUntil([&] { return runLauncher({"timeline", "list"}).out.find("07:30:00") != std::string::npos; }))
+      << runLauncher({"timeline", "list"}).out;
 }
 
 }  // namespace
