@@ -108,16 +108,19 @@ class WebDevice : public ::testing::Test {
   // Where a finger goes on what the Settings app shows under that label, in screen points: its
   // centre, or `fromRight` points in from its right edge (a row's switch).
   std::optional<std::pair<double, double>> settingsElement(const std::string& label, double fromRight = -1) {
+    auto f = settingsFrame(label);
+    if (!f) return std::nullopt;
+    double x = fromRight < 0 ? (*f)[0].get<double>() + (*f)[2].get<double>() / 2
+                             : (*f)[0].get<double>() + (*f)[2].get<double>() - fromRight;
+    return std::make_pair(x, (*f)[1].get<double>() + (*f)[3].get<double>() / 2);
+  }
+  // Its frame: [x, y, width, height].
+  std::optional<json> settingsFrame(const std::string& label) {
     auto exchange = springboard_socket::requestAt(kSettingsSocketPath, "Settings", "show", 30s);
     if (!exchange.reply) return std::nullopt;
     json screen = json::parse(*exchange.reply, nullptr, false);
     for (const json& e : screen.value("elements", json::array()))
-      if (e.value("label", "") == label && e["frame"].is_array()) {
-        const json& f = e["frame"];
-        double x = fromRight < 0 ? f[0].get<double>() + f[2].get<double>() / 2
-                                 : f[0].get<double>() + f[2].get<double>() - fromRight;
-        return std::make_pair(x, f[1].get<double>() + f[3].get<double>() / 2);
-      }
+      if (e.value("label", "") == label && e["frame"].is_array() && e["frame"].size() == 4) return e["frame"];
     return std::nullopt;
   }
   std::string settingsTitle() {
@@ -311,7 +314,12 @@ TEST_F(WebDevice, ADragLeftOnATimelineRowRevealsDeleteAndDeletesIt) {
   ASSERT_TRUE(from && to);
   long frame = shownFrame();
   ASSERT_TRUE(browser_->drag(from->first, from->second, to->first, to->second));
-  ASSERT_TRUE(waitUntil([&] { return settingsElement("Delete").has_value(); })) << "no Delete after the drag";
+  // The button whole at the row's end once the finger has lifted (while it moves, as wide as the
+  // finger has gone).
+  ASSERT_TRUE(waitUntil([&] {
+    auto button = settingsFrame("Delete");
+    return button && (*button)[2].get<double>() < 120;
+  })) << "no Delete after the drag";
   ASSERT_TRUE(waitForFrame(frame, "settings"));
   keepScreenshot("11-delete-revealed");
   auto deleteButton = settingsElement("Delete");
@@ -327,6 +335,7 @@ TEST_F(WebDevice, ADragLeftOnATimelineRowRevealsDeleteAndDeletesIt) {
 // finger lifts, the wheel, a flick that runs on, and the time wheel turned by hand.
 TEST_F(WebDevice, TheMouseScrollsFlicksAndTurnsTheTimeWheelAsAFingerWould) {
   ok({"clock", "06:40"});
+  ok({"defaults", "write", "UpdateMode", "-int", "1"});  // the pane offers the timeline editor
   ok({"settings", "open", "Tovalune"});
   ASSERT_TRUE(waitForFrame(0, "lock")) << browser_->error();
   ASSERT_NO_FATAL_FAILURE(pressHome());
@@ -388,6 +397,7 @@ TEST_F(WebDevice, TheMouseScrollsFlicksAndTurnsTheTimeWheelAsAFingerWould) {
   keepScreenshot("14-time-wheel");
   ok({"settings", "tap", "Next"});
   ok({"settings", "tap", "Use Random Image"});
+  ok({"settings", "tap", "Confirm"});
   EXPECT_TRUE(waitUntil([&] { return runLauncher({"timeline", "list"}).out.find("07:30:00") != std::string::npos; }))
       << runLauncher({"timeline", "list"}).out;
 }
