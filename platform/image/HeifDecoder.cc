@@ -51,13 +51,17 @@ std::string_view text(const heif_error& err) {
 std::optional<Bitmap> decodeHandle(heif_image_handle* handle, int width, int height, ThumbnailRequest* request) {
   const PixelSize picture{std::uint32_t(width), std::uint32_t(height)};
   const PixelSize target = request ? request->sizeFor(picture, false) : picture;
-  // libheif's RGBA picture (its coded planes are gone by the time it is made), and the target.
-  if (request) request->reserve(picture.pixels() + target.pixels());
+  // An opaque picture decoded for a thumbnail comes as RGB, a quarter less of libheif's memory.
+  const bool alpha = heif_image_handle_has_alpha_channel(handle);
+  const bool rgb = request && !alpha;
+  // libheif's picture (its coded planes are gone by the time it is made), and the target.
+  if (request) request->reserve(picture.pixels() * (rgb ? 3 : 4) / 4 + target.pixels());
   std::unique_ptr<heif_decoding_options, OptionsDeleter> options(heif_decoding_options_alloc());
   options->ignore_transformations = 0;
   options->convert_hdr_to_8bit = 1;  // a 10-bit camera picture comes out as 8-bit like every other
   heif_image* rawImage = nullptr;
-  heif_error err = heif_decode_image(handle, &rawImage, heif_colorspace_RGB, heif_chroma_interleaved_RGBA, options.get());
+  heif_error err = heif_decode_image(handle, &rawImage, heif_colorspace_RGB,
+                                     rgb ? heif_chroma_interleaved_RGB : heif_chroma_interleaved_RGBA, options.get());
   std::unique_ptr<heif_image, ImageDeleter> image(rawImage);
   if (err.code != heif_error_Ok || !image) {
     logLine(fmt::format("HEIF data corrupt: {}", text(err)));
@@ -70,27 +74,32 @@ std::optional<Bitmap> decodeHandle(heif_image_handle* handle, int width, int hei
     logLine("HEIF data corrupt: the decoded picture is not the size its header gives");
     return std::nullopt;
   }
-  const bool premultiplied = heif_image_handle_has_alpha_channel(handle) && heif_image_handle_is_premultiplied_alpha(handle);
+  const bool premultiplied = alpha && heif_image_handle_is_premultiplied_alpha(handle);
   const std::size_t rowBytes = std::size_t(width) * 4;
+  std::vector<std::uint8_t> scratch(rgb || premultiplied ? rowBytes : 0);
+  // Row y as straight RGBA.
+  const auto row = [&](int y) -> const std::uint8_t* {
+    const std::uint8_t* in = pixels + std::size_t(y) * stride;
+    if (rgb) {
+      for (int x = 0; x < width; ++x) {
+        std::memcpy(&scratch[std::size_t(x) * 4], in + std::size_t(x) * 3, 3);
+        scratch[std::size_t(x) * 4 + 3] = 0xFF;
+      }
+      return scratch.data();
+    }
+    if (!premultiplied) return in;
+    std::memcpy(scratch.data(), in, rowBytes);
+    unpremultiplyPixels(scratch.data(), std::size_t(width));
+    return scratch.data();
+  };
   if (target != picture) {
     BoxReducer reducer(picture, target);
-    std::vector<std::uint8_t> row(premultiplied ? rowBytes : 0);
-    for (int y = 0; y < height; ++y) {
-      const std::uint8_t* in = pixels + std::size_t(y) * stride;
-      if (premultiplied) {
-        std::memcpy(row.data(), in, rowBytes);
-        unpremultiplyPixels(row.data(), std::size_t(width));
-        in = row.data();
-      }
-      reducer.addRow(std::uint32_t(y), in);
-    }
+    for (int y = 0; y < height; ++y) reducer.addRow(std::uint32_t(y), row(y));
     return reducer.finish();
   }
   auto bitmap = allocateBitmap(width, height);
   if (!bitmap) return std::nullopt;
-  for (int y = 0; y < height; ++y)
-    std::memcpy(bitmap->rgba.data() + y * rowBytes, pixels + std::size_t(y) * stride, rowBytes);
-  if (premultiplied) unpremultiply(*bitmap);
+  for (int y = 0; y < height; ++y) std::memcpy(bitmap->rgba.data() + y * rowBytes, row(y), rowBytes);
   return bitmap;
 }
 
