@@ -49,6 +49,7 @@
 #include "platform/uikit/UINavigationController.h"
 #include "platform/uikit/UIScreen.h"
 #include "platform/uikit/UIWindow.h"
+#include "prefs/editors/TovaluneImageGrid.h"
 #include "prefs/editors/TovaluneImageSelectorViewController.h"
 #include "prefs/editors/TovaluneImageViewerViewController.h"
 #include "shared/ImageFolders.h"

@@ -82,13 +82,16 @@ class ThumbnailRequest {
   // The size a picture stored at `stored` is reduced to; `swapped` when it is shown turned a
   // quarter, so that its sides trade places.
   PixelSize sizeFor(PixelSize stored, bool swapped) const;
-  // Waits for the pixels, then holds them (on top of what this request holds) till it ends.
+  // Waits for the pixels, then holds them (on top of what this request holds) till it ends. What
+  // it holds already is given back while it waits, so that two decodes each waiting for more
+  // cannot hold each other up.
   void reserve(std::uint64_t pixels);
 
  private:
   PixelSize target_;
   bool previewAllowed_;
-  std::vector<PixelBudget::Hold> holds_;
+  std::uint64_t held_ = 0;
+  PixelBudget::Hold hold_;
 };
 
 // Averages a picture's rows down to a smaller size as they are decoded, so that the picture is

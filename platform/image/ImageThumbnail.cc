@@ -24,7 +24,11 @@ PixelSize ThumbnailRequest::sizeFor(PixelSize stored, bool swapped) const {
   return coverSize(stored, target);
 }
 
-void ThumbnailRequest::reserve(std::uint64_t pixels) { holds_.push_back(thumbnailPixelBudget().reserve(pixels)); }
+void ThumbnailRequest::reserve(std::uint64_t pixels) {
+  held_ += pixels;
+  hold_.release();
+  hold_ = thumbnailPixelBudget().reserve(held_);
+}
 
 PixelBudget::Hold& PixelBudget::Hold::operator=(Hold&& other) noexcept {
   if (this != &other) {
