@@ -55,9 +55,8 @@ function devicePoint(event) {
 // A finger on the screen. It taps when it lifts having moved less than TAP_SLOP; once further, the
 // device gets the touch as it happens: where it touched down, its moves (at most one each frame
 // of the page, the latest), and where it lifted, each dated, so that a list follows the finger
-// and a flick runs on.
-// A move waits while the one before is on its way, and only the latest goes then: a slow device
-// gets fewer moves rather than a queue of old ones.
+// and a flick runs on. A move waits while the one before is on its way, and only the latest goes
+// then: a slow device gets fewer moves rather than a queue of old ones.
 let finger = null;
 function sendTouch(phase, point, time) {
   return act('/api/touch', { phase, x: point.x, y: point.y, t: time });
