@@ -87,6 +87,7 @@ void printDevice() {
   fmt::print("screen:        {}x{} points, {}x{} pixels\n", s.screenWidth, s.screenHeight,
              s.screenWidth * s.screenScale, s.screenHeight * s.screenScale);
   fmt::print("network:       {}\n", platform::networkKindName(s.network));
+  fmt::print("photo library: {}\n", s.photoLibraryAccess ? "apps may read it" : "access refused to apps");
   auto prefs = TovalunePreferencesManager::getPrefs();
   fmt::print("preferences:   {}\n", prefs ? platform::Value(*prefs).toJSON() : "(unreadable)");
   for (const char* folder : {kLocalImagesPath, kStoreImagesPath, kTimelineImagesPath}) {
