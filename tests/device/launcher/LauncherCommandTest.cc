@@ -140,7 +140,9 @@ TEST_F(LauncherCommandTest, PhotosAccessPlaysAUserWhoAllowsOrRefusesTheLibrary) 
     auto result = runLauncher(c.args);
     EXPECT_EQ(result.status, c.status) << c.args.back() << ": " << result.err;
     EXPECT_EQ(platform::deviceSettings().photoLibraryAccess, c.access) << c.args.back();
-    if (!c.out.empty()) EXPECT_EQ(result.out, c.out + "\n");
+    if (!c.out.empty()) {
+      EXPECT_EQ(result.out, c.out + "\n");
+    }
   }
   EXPECT_EQ(platform::deviceSettings().clockOffset, offset) << "the other device settings are kept";
 }
