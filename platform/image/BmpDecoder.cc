@@ -7,6 +7,7 @@
 
 #include <cstring>
 #include <memory>
+#include <vector>
 
 #include "platform/foundation/NSLog.h"
 #include "platform/image/ImageDecoders.h"
@@ -130,7 +131,7 @@ constexpr std::uint64_t kMaxRlePixelsPerByte = 128;
 
 }  // namespace
 
-std::optional<Bitmap> decodeBMP(std::string_view bytes) {
+std::optional<Bitmap> decodeBMP(std::string_view bytes, ThumbnailRequest* request) {
   const auto* p = reinterpret_cast<const std::uint8_t*>(bytes.data());
   auto layout = readLayout(p, bytes.size());
   if (!layout) {
@@ -151,6 +152,11 @@ std::optional<Bitmap> decodeBMP(std::string_view bytes) {
                         layout->height, bytes.size()));
     return std::nullopt;
   }
+
+  // The decoder's picture is held whole; a thumbnail is reduced from it without a copy.
+  const PixelSize picture{layout->width, layout->height};
+  const PixelSize target = request ? request->sizeFor(picture, false) : picture;
+  if (request) request->reserve(picture.pixels() + target.pixels());
 
   GError* error = nullptr;
   std::unique_ptr<GdkPixbufLoader, ObjectUnref> loader(gdk_pixbuf_loader_new_with_type("bmp", &error));
@@ -175,10 +181,25 @@ std::optional<Bitmap> decodeBMP(std::string_view bytes) {
     logLine("BMP data corrupt: the decoded picture is not the one its header gives");
     return std::nullopt;
   }
-  auto bitmap = allocateBitmap(layout->width, layout->height);
-  if (!bitmap) return std::nullopt;
   const std::uint8_t* rows = gdk_pixbuf_read_pixels(pixbuf);
   const std::size_t stride = gdk_pixbuf_get_rowstride(pixbuf);
+  if (target != picture) {
+    BoxReducer reducer(picture, target);
+    std::vector<std::uint8_t> row(std::size_t{layout->width} * 4);
+    for (std::uint32_t y = 0; y < layout->height; ++y) {
+      const std::uint8_t* in = rows + y * stride;
+      if (channels == 4) {
+        reducer.addRow(y, in);
+        continue;
+      }
+      for (std::uint32_t x = 0; x < layout->width; ++x, in += 3)
+        row[x * 4] = in[0], row[x * 4 + 1] = in[1], row[x * 4 + 2] = in[2], row[x * 4 + 3] = 0xFF;
+      reducer.addRow(y, row.data());
+    }
+    return reducer.finish();
+  }
+  auto bitmap = allocateBitmap(layout->width, layout->height);
+  if (!bitmap) return std::nullopt;
   std::uint8_t* out = bitmap->rgba.data();
   for (std::uint32_t y = 0; y < layout->height; ++y) {
     const std::uint8_t* in = rows + y * stride;

@@ -59,14 +59,17 @@ bool readExtension(GifFileType* gif, int& transparentIndex) {
   return true;
 }
 
-// Decodes the frame's rows onto the canvas at the frame's offset. Interlaced rows arrive in four
-// passes; each is put straight at its own row.
-bool drawFrame(GifFileType* gif, Bitmap& canvas, int transparentIndex) {
+// Decodes the frame's rows, each handed to `row` as a whole row of the canvas (transparent outside
+// the frame and where the frame is transparent) with its canvas row number. Interlaced rows arrive
+// in four passes, each handed over as it comes.
+template <typename Row>
+bool drawFrame(GifFileType* gif, std::uint32_t canvasWidth, int transparentIndex, Row&& row) {
   const GifImageDesc& frame = gif->Image;
   const ColorMapObject* colors = frame.ColorMap ? frame.ColorMap : gif->SColorMap;
   if (!colors) return false;
   const int frameWidth = frame.Width;
   std::vector<GifPixelType> line(std::max(frameWidth, 1));
+  std::vector<std::uint8_t> rgba(std::size_t{canvasWidth} * 4);
 
   std::vector<int> rowOrder;
   rowOrder.reserve(frame.Height);
@@ -79,26 +82,42 @@ bool drawFrame(GifFileType* gif, Bitmap& canvas, int transparentIndex) {
     for (int y = 0; y < frame.Height; ++y) rowOrder.push_back(y);
   }
 
-  for (int row : rowOrder) {
+  for (int frameRow : rowOrder) {
     if (DGifGetLine(gif, line.data(), frameWidth) == GIF_ERROR) return false;
-    const std::size_t y = std::size_t(frame.Top) + row;
-    std::uint8_t* out = canvas.rgba.data() + (y * canvas.width + frame.Left) * 4;
+    std::uint8_t* out = rgba.data() + std::size_t(frame.Left) * 4;
     for (int x = 0; x < frameWidth; ++x, out += 4) {
       const int index = line[x];
-      if (index == transparentIndex || index >= colors->ColorCount) continue;
+      if (index == transparentIndex || index >= colors->ColorCount) {
+        std::memset(out, 0, 4);
+        continue;
+      }
       const GifColorType& c = colors->Colors[index];
       out[0] = c.Red;
       out[1] = c.Green;
       out[2] = c.Blue;
       out[3] = 0xFF;
     }
+    row(std::uint32_t(frame.Top + frameRow), rgba.data());
   }
   return true;
 }
 
+// The canvas reduced as the frame's rows come, the rows around the frame transparent.
+std::optional<Bitmap> drawReduced(GifFileType* gif, PixelSize canvas, PixelSize target, int transparentIndex) {
+  const GifImageDesc& frame = gif->Image;
+  BoxReducer reducer(canvas, target, frame.Interlace);
+  const std::vector<std::uint8_t> clear(std::size_t{canvas.width} * 4);
+  for (std::uint32_t y = 0; y < std::uint32_t(frame.Top); ++y) reducer.addRow(y, clear.data());
+  if (!drawFrame(gif, canvas.width, transparentIndex,
+                 [&](std::uint32_t y, const std::uint8_t* rgba) { reducer.addRow(y, rgba); }))
+    return std::nullopt;
+  for (std::uint32_t y = std::uint32_t(frame.Top) + frame.Height; y < canvas.height; ++y) reducer.addRow(y, clear.data());
+  return reducer.finish();
+}
+
 }  // namespace
 
-std::optional<Bitmap> decodeGIF(std::string_view bytes) {
+std::optional<Bitmap> decodeGIF(std::string_view bytes, ThumbnailRequest* request) {
   MemoryReader reader{bytes};
   int error = 0;
   Gif gif(DGifOpen(&reader, &readFromMemory, &error));
@@ -124,8 +143,25 @@ std::optional<Bitmap> decodeGIF(std::string_view bytes) {
     if (frame.Width <= 0 || frame.Height <= 0 || !acceptableSize(width, height) ||
         !fileCanHold("GIF", width, height, bytes.size(), kMaxPixelsPerByte))
       return std::nullopt;
+    const PixelSize picture{std::uint32_t(width), std::uint32_t(height)};
+    const PixelSize target = request ? request->sizeFor(picture, false) : picture;
+    // Averages for a whole interlaced target take 40 bytes a pixel: worth it only well below the
+    // canvas's 4.
+    if (target != picture && (!frame.Interlace || target.pixels() * 10 < picture.pixels())) {
+      // A row, the averages and the target.
+      request->reserve(picture.width + (frame.Interlace ? target.pixels() * 10 : target.width * 10) + target.pixels());
+      auto reduced = drawReduced(gif.get(), picture, target, transparentIndex);
+      if (!reduced) break;
+      return reduced;
+    }
+    if (request) request->reserve(picture.pixels());
     auto canvas = allocateBitmap(width, height);
-    if (!canvas || !drawFrame(gif.get(), *canvas, transparentIndex)) break;
+    if (!canvas) break;
+    const bool drawn = drawFrame(gif.get(), canvas->width, transparentIndex, [&](std::uint32_t y, const std::uint8_t* rgba) {
+      std::memcpy(canvas->rgba.data() + std::size_t(y) * canvas->width * 4 + std::size_t(frame.Left) * 4,
+                  rgba + std::size_t(frame.Left) * 4, std::size_t(frame.Width) * 4);
+    });
+    if (!drawn) break;
     return canvas;
   }
   logLine(fmt::format("GIF data corrupt: {}", errorText(gif->Error)));

@@ -30,9 +30,10 @@ bool fileCanHold(const char* format, std::uint64_t width, std::uint64_t height, 
   return false;
 }
 
-void unpremultiply(Bitmap& bitmap) {
-  std::uint8_t* p = bitmap.rgba.data();
-  for (std::size_t i = 0; i < bitmap.rgba.size(); i += 4) {
+void unpremultiply(Bitmap& bitmap) { unpremultiplyPixels(bitmap.rgba.data(), bitmap.rgba.size() / 4); }
+
+void unpremultiplyPixels(std::uint8_t* p, std::size_t pixels) {
+  for (std::size_t i = 0; i < pixels * 4; i += 4) {
     const unsigned a = p[i + 3];
     if (a == 0 || a == 255) continue;
     for (int c = 0; c < 3; ++c) p[i + c] = std::uint8_t(std::min(255u, (p[i + c] * 255u + a / 2) / a));
@@ -95,22 +96,24 @@ Format sniff(std::string_view bytes) {
 
 }  // namespace
 
-std::optional<Bitmap> decodeImage(std::string_view bytes) {
+std::optional<Bitmap> image_detail::decodeAnyFormat(std::string_view bytes, ThumbnailRequest* request) {
   switch (sniff(bytes)) {
-    case Format::JPEG: return image_detail::decodeJPEG(bytes);
-    case Format::PNG: return image_detail::decodePNG(bytes);
-    case Format::WebP: return image_detail::decodeWebP(bytes);
-    case Format::GIF: return image_detail::decodeGIF(bytes);
+    case Format::JPEG: return image_detail::decodeJPEG(bytes, request);
+    case Format::PNG: return image_detail::decodePNG(bytes, request);
+    case Format::WebP: return image_detail::decodeWebP(bytes, request);
+    case Format::GIF: return image_detail::decodeGIF(bytes, request);
     case Format::HEIC:
     case Format::HEIF:
-    case Format::AVIF: return image_detail::decodeHEIF(bytes);
-    case Format::TIFF: return image_detail::decodeTIFF(bytes);
-    case Format::BMP: return image_detail::decodeBMP(bytes);
+    case Format::AVIF: return image_detail::decodeHEIF(bytes, request);
+    case Format::TIFF: return image_detail::decodeTIFF(bytes, request);
+    case Format::BMP: return image_detail::decodeBMP(bytes, request);
     case Format::Unknown: break;
   }
   logLine(fmt::format("Not a picture ({} bytes of an unknown format)", bytes.size()));
   return std::nullopt;
 }
+
+std::optional<Bitmap> decodeImage(std::string_view bytes) { return image_detail::decodeAnyFormat(bytes, nullptr); }
 
 std::string_view pictureFileExtension(std::string_view bytes) {
   switch (sniff(bytes)) {

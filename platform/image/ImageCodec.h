@@ -25,10 +25,31 @@ inline constexpr std::uint64_t kMaxDecodedPixels = 100'000'000;
 std::optional<Bitmap> decodeImage(std::string_view bytes);
 
 // The picture decoded at about the size it will be shown: scaled down (aspect kept) to the smallest
-// size that still covers `width` × `height` pixels, never up. JPEG is scaled while decoding
-// (TurboJPEG's scaling factors, then a final reduction), other formats are decoded whole and
-// reduced by averaging. Nothing where decodeImage gives nothing; a zero target keeps the size.
-std::optional<Bitmap> decodeImageThumbnail(std::string_view bytes, std::uint32_t width, std::uint32_t height);
+// size that still covers `width` × `height` pixels, never up. Nothing where decodeImage gives
+// nothing (every byte of the picture's data is read and checked, as a full decode checks it); a
+// zero target keeps the size.
+//
+// Memory is that of the size shown, not of the picture: JPEG and lossy WebP are decoded at a
+// smaller scale, PNG, TIFF and GIF row by row (or strip by strip) into running averages. What
+// cannot be read in part (HEIF, lossless WebP, BMP, some interlaced pictures) is decoded whole and
+// reduced. Every such decode first reserves the pixels it will hold from one budget shared by all
+// threads (kThumbnailPixelBudget), so that a grid decoding many files at once holds about that
+// much, whatever the files, and a picture larger than the budget is decoded alone.
+//
+// With `Preview::Allowed`, a HEIF's own thumbnail, when one covers the target, is decoded instead
+// of its picture: for showing a file already known to be a picture, not for telling whether it is.
+enum class Preview { Refused, Allowed };
+std::optional<Bitmap> decodeImageThumbnail(std::string_view bytes, std::uint32_t width, std::uint32_t height,
+                                           Preview preview = Preview::Refused);
+
+// Decoded pixels that thumbnail decodes of all threads hold at once at most (about 64 MB of RGBA).
+inline constexpr std::uint64_t kThumbnailPixelBudget = 16'000'000;
+// What the thumbnail decodes hold now, and the most they held since resetThumbnailPixelPeak.
+std::uint64_t thumbnailPixelsInFlight();
+std::uint64_t thumbnailPixelPeak();
+void resetThumbnailPixelPeak();
+// Sets the budget (for tests that watch it with small pictures); returns the one before.
+std::uint64_t setThumbnailPixelBudget(std::uint64_t pixels);
 
 // The usual file extension of the picture format the bytes are in ("jpg", "png", "webp", "gif",
 // "heic", "heif", "avif", "tiff", "bmp"), lower case; empty when they are in none of them. Only the

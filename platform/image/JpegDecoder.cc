@@ -97,15 +97,15 @@ bool jpegReachesEnd(std::string_view jpeg) {
 namespace {
 
 // The smallest scale whose picture covers the target; the picture's own size without a target.
-void scaledSize(int& width, int& height, std::uint32_t minWidth, std::uint32_t minHeight, bool swapped) {
-  if (minWidth == 0 && minHeight == 0) return;
-  if (swapped) std::swap(minWidth, minHeight);
+void scaledSize(int& width, int& height, PixelSize target) {
+  if (target.width == 0 && target.height == 0) return;
   int count = 0;
   tjscalingfactor* factors = tjGetScalingFactors(&count);
   int bestW = width, bestH = height;
   for (int i = 0; factors && i < count; ++i) {
     int w = TJSCALED(width, factors[i]), h = TJSCALED(height, factors[i]);
-    if (std::uint32_t(w) >= minWidth && std::uint32_t(h) >= minHeight && w * std::int64_t(h) < bestW * std::int64_t(bestH)) {
+    if (std::uint32_t(w) >= target.width && std::uint32_t(h) >= target.height &&
+        w * std::int64_t(h) < bestW * std::int64_t(bestH)) {
       bestW = w;
       bestH = h;
     }
@@ -114,9 +114,29 @@ void scaledSize(int& width, int& height, std::uint32_t minWidth, std::uint32_t m
   height = bestH;
 }
 
+// Whether a frame header before the first scan says progressive (or another multi-scan coding),
+// for which the library keeps every coefficient of the whole picture while it reads the scans.
+bool multiScan(std::string_view jpeg) {
+  const auto* p = reinterpret_cast<const std::uint8_t*>(jpeg.data());
+  std::size_t at = 2;
+  while (at + 4 <= jpeg.size()) {
+    if (p[at] != 0xFF) return false;
+    const std::uint8_t marker = p[at + 1];
+    if (marker == 0xFF) {
+      ++at;
+      continue;
+    }
+    if (marker == 0xDA || marker == 0xD9) return false;
+    if (marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC)
+      return marker != 0xC0 && marker != 0xC1;
+    at += 2 + (std::size_t{p[at + 2]} << 8 | p[at + 3]);
+  }
+  return false;
+}
+
 }  // namespace
 
-std::optional<Bitmap> decodeJPEG(std::string_view bytes, std::uint32_t minWidth, std::uint32_t minHeight) {
+std::optional<Bitmap> decodeJPEG(std::string_view bytes, ThumbnailRequest* request) {
   Decompressor decompressor;
   tjhandle tj = decompressor.get();
   if (!tj) return std::nullopt;
@@ -137,7 +157,14 @@ std::optional<Bitmap> decodeJPEG(std::string_view bytes, std::uint32_t minWidth,
     return std::nullopt;
   }
   const int orientation = exifOrientation(bytes);
-  scaledSize(width, height, minWidth, minHeight, orientation >= 5);
+  if (request) {
+    const std::uint64_t whole = std::uint64_t(width) * std::uint64_t(height);
+    const PixelSize target = request->target();
+    scaledSize(width, height, orientation >= 5 ? PixelSize{target.height, target.width} : target);
+    // The scaled picture, its upright copy, and for a multi-scan file the coefficients of the
+    // whole picture (two bytes for each of about 1.5 samples a pixel: some 3 bytes a pixel).
+    request->reserve(2 * std::uint64_t(width) * std::uint64_t(height) + (multiScan(bytes) ? whole * 3 / 4 : 0));
+  }
   auto bitmap = allocateBitmap(width, height);
   if (!bitmap) return std::nullopt;
 

@@ -2,6 +2,7 @@
 #include <spng.h>
 #include <zlib.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <memory>
 
@@ -52,9 +53,40 @@ std::vector<std::uint8_t> dropAlpha(const Bitmap& bitmap) {
   return rgb;
 }
 
+// The rows decoded one at a time into running averages: the picture is never held, and every row
+// is read, its checksums and all, as the whole-picture decode reads it. The rows of an interlaced
+// picture come in seven passes over the whole height, each pass giving every few pixels of its
+// rows, so their averages are held for the whole target.
+std::optional<Bitmap> decodeRows(spng_ctx* ctx, const spng_ihdr& ihdr, PixelSize target) {
+  const bool interlaced = ihdr.interlace_method != SPNG_INTERLACE_NONE;
+  if (int err = spng_decode_image(ctx, nullptr, 0, SPNG_FMT_RGBA8, SPNG_DECODE_TRNS | SPNG_DECODE_PROGRESSIVE)) {
+    logLine(fmt::format("PNG data corrupt: {}", spng_strerror(err)));
+    return std::nullopt;
+  }
+  static constexpr std::uint32_t kPassX[] = {0, 4, 0, 2, 0, 1, 0}, kPassStep[] = {8, 8, 4, 4, 2, 2, 1};
+  BoxReducer reducer({ihdr.width, ihdr.height}, target, interlaced);
+  std::vector<std::uint8_t> row(std::size_t{ihdr.width} * 4);
+  for (;;) {
+    spng_row_info info{};
+    if (int err = spng_get_row_info(ctx, &info); err && err != SPNG_EOI) {
+      logLine(fmt::format("PNG data corrupt: {}", spng_strerror(err)));
+      return std::nullopt;
+    }
+    const int err = spng_decode_row(ctx, row.data(), row.size());
+    if (err && err != SPNG_EOI) {
+      logLine(fmt::format("PNG data corrupt: {}", spng_strerror(err)));
+      return std::nullopt;
+    }
+    const int pass = interlaced ? std::clamp(info.pass, 0, 6) : 6;
+    reducer.addPixels(info.row_num, row.data(), kPassX[pass], kPassStep[pass]);
+    if (err == SPNG_EOI) break;
+  }
+  return reducer.finish();
+}
+
 }  // namespace
 
-std::optional<Bitmap> decodePNG(std::string_view bytes) {
+std::optional<Bitmap> decodePNG(std::string_view bytes, ThumbnailRequest* request) {
   Ctx ctx(spng_ctx_new(0));
   if (!ctx) return std::nullopt;
   spng_set_chunk_limits(ctx.get(), kChunkSizeLimit, kChunkCacheLimit);
@@ -75,6 +107,20 @@ std::optional<Bitmap> decodePNG(std::string_view bytes) {
   if (!enoughDataFor(ihdr, bytes.size())) {
     logLine(fmt::format("PNG of {}x{} pixels refused: {} bytes cannot hold it", ihdr.width, ihdr.height, bytes.size()));
     return std::nullopt;
+  }
+  if (request) {
+    const PixelSize picture{ihdr.width, ihdr.height};
+    const PixelSize target = request->sizeFor(picture, false);
+    // Averages for a whole interlaced target take 40 bytes a pixel: worth it only well below the
+    // picture's 4.
+    const bool interlaced = ihdr.interlace_method != SPNG_INTERLACE_NONE;
+    if (target != picture && (!interlaced || target.pixels() * 10 < picture.pixels())) {
+      // A decoded row, the library's two scanlines, the averages and the target.
+      request->reserve(3 * std::uint64_t{ihdr.width} + (interlaced ? target.pixels() * 10 : target.width * 10) +
+                       target.pixels());
+      return decodeRows(ctx.get(), ihdr, target);
+    }
+    request->reserve(picture.pixels());
   }
   auto bitmap = allocateBitmap(ihdr.width, ihdr.height);
   if (!bitmap) return std::nullopt;

@@ -85,9 +85,39 @@ std::uint64_t maxExpansion(std::uint16_t compression) {
   }
 }
 
+// Rows read a band at a time into running averages, each band a whole number of strips (or of
+// rows of tiles), so that no strip is read twice and only one is held decoded.
+bool readBands(TIFFRGBAImage& reader, std::uint32_t bandRows, BoxReducer& reducer, bool hasAlpha) {
+  const std::uint32_t width = reader.width, height = reader.height;
+  std::vector<std::uint32_t> band(std::size_t{width} * bandRows);
+  for (std::uint32_t top = 0; top < height; top += bandRows) {
+    const std::uint32_t rows = std::min(bandRows, height - top);
+    reader.row_offset = int(top);
+    if (TIFFRGBAImageGet(&reader, band.data(), width, rows) != 1) return false;
+    for (std::uint32_t r = 0; r < rows; ++r) {
+      auto* row = reinterpret_cast<std::uint8_t*>(band.data() + std::size_t{r} * width);
+      if (hasAlpha) unpremultiplyPixels(row, width);
+      reducer.addRow(top + r, row);
+    }
+  }
+  return true;
+}
+
+// The rows libtiff decodes at once: a strip, or a row of tiles; taken a few at a time when they
+// are thin, so that a band is some 64 thousand pixels.
+std::uint32_t bandRowsOf(TIFF* tif, std::uint32_t width, std::uint32_t height) {
+  std::uint32_t unit = 0;
+  if (TIFFIsTiled(tif)) TIFFGetField(tif, TIFFTAG_TILELENGTH, &unit);
+  else TIFFGetFieldDefaulted(tif, TIFFTAG_ROWSPERSTRIP, &unit);
+  unit = std::clamp<std::uint32_t>(unit, 1, height);
+  const std::uint64_t unitPixels = std::uint64_t{unit} * width;
+  const std::uint64_t units = std::max<std::uint64_t>(1, (std::uint64_t{1} << 16) / std::max<std::uint64_t>(1, unitPixels));
+  return std::uint32_t(std::min<std::uint64_t>(height, unit * units));
+}
+
 }  // namespace
 
-std::optional<Bitmap> decodeTIFF(std::string_view bytes) {
+std::optional<Bitmap> decodeTIFF(std::string_view bytes, ThumbnailRequest* request) {
   MemoryFile file{bytes, 0, {}};
   std::unique_ptr<TIFFOpenOptions, decltype(&TIFFOpenOptionsFree)> options(TIFFOpenOptionsAlloc(),
                                                                            &TIFFOpenOptionsFree);
@@ -128,6 +158,24 @@ std::optional<Bitmap> decodeTIFF(std::string_view bytes) {
   // Asking for the file's own orientation gets the rows as stored; they are turned below the same
   // way as a JPEG's, since the tag's values mean what EXIF's do.
   reader.req_orientation = orientation;
+  const int upright = orientation >= 1 && orientation <= 8 ? orientation : 1;
+  const PixelSize picture{width, height};
+  if (request && request->sizeFor(picture, upright >= 5) != picture) {
+    const PixelSize target = request->sizeFor(picture, upright >= 5);
+    const std::uint32_t bandRows = bandRowsOf(tif.get(), width, height);
+    // The band, the strip or tile libtiff holds decoded, the averages and the target.
+    const std::uint64_t stripBytes = TIFFIsTiled(tif.get()) ? TIFFTileSize64(tif.get()) : TIFFStripSize64(tif.get());
+    request->reserve(std::uint64_t{bandRows} * width + stripBytes / 4 + target.width * 10 + target.pixels());
+    BoxReducer reducer(picture, target);
+    const bool read = readBands(reader, bandRows, reducer, reader.alpha != 0);
+    TIFFRGBAImageEnd(&reader);
+    if (!read || !file.firstError.empty()) {
+      logLine(fmt::format("TIFF data corrupt: {}", file.firstError.empty() ? "unreadable strips" : file.firstError));
+      return std::nullopt;
+    }
+    return applyOrientation(reducer.finish(), upright);
+  }
+  if (request) request->reserve(picture.pixels());
   auto bitmap = allocateBitmap(width, height);
   bool read = false;
   if (bitmap) {
@@ -144,7 +192,7 @@ std::optional<Bitmap> decodeTIFF(std::string_view bytes) {
   }
   // libtiff's RGBA reader hands back premultiplied colour whatever the file stores.
   if (hasAlpha) unpremultiply(*bitmap);
-  return applyOrientation(std::move(*bitmap), orientation >= 1 && orientation <= 8 ? orientation : 1);
+  return applyOrientation(std::move(*bitmap), upright);
 }
 
 }  // namespace platform::image_detail

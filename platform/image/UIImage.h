@@ -29,10 +29,11 @@ class UIImage : public objc::Object {
   static std::shared_ptr<UIImage> imageWithContentsOfFile(const std::string& devicePath);
   static std::shared_ptr<UIImage> imageWithData(std::string_view bytes);
   // A tile's picture of a file: decoded to cover `pixelWidth` × `pixelHeight` pixels (see
-  // platform::decodeImageThumbnail), scale 1, sourcePath the file. Not a hookable load: the
-  // system's own loads stay full-size. nullptr when the file is no picture.
+  // platform::decodeImageThumbnail, also for `preview`), scale 1, sourcePath the file. Not a
+  // hookable load: the system's own loads stay full-size. nullptr when the file is no picture.
   static std::shared_ptr<UIImage> thumbnailWithContentsOfFile(const std::string& devicePath, double pixelWidth,
-                                                              double pixelHeight);
+                                                              double pixelHeight,
+                                                              platform::Preview preview = platform::Preview::Refused);
   static std::shared_ptr<UIImage> imageWithBitmap(platform::Bitmap bitmap, double scale = 1.0);
 
   // Message sends through the runtime (the hookable path); return this, or nullptr.

@@ -18,8 +18,9 @@ namespace {
 // Enough pixels to tell a picture's shape to within a pixel in 64, few enough to cost nothing.
 constexpr double kShapeProbePixels = 64;
 
-// Decodes the files on a few threads; each result lands in its own slot, so the order stays the
-// listing's.
+// Decodes the files on every core; each result lands in its own slot, so the order stays the
+// listing's. What the decodes hold at once is bounded by the decoder's pixel budget, whatever the
+// number of threads and the size of the pictures.
 std::vector<std::optional<FolderPicture>> probeAll(const std::vector<std::string>& paths) {
   std::vector<std::optional<FolderPicture>> found(paths.size());
   std::atomic<std::size_t> next{0};
@@ -29,7 +30,7 @@ std::vector<std::optional<FolderPicture>> probeAll(const std::vector<std::string
       if (image && image->width() > 0) found[i] = FolderPicture{paths[i], image->height() / image->width()};
     }
   };
-  const std::size_t threads = std::min<std::size_t>({std::max(1u, std::thread::hardware_concurrency()), 4, paths.size()});
+  const std::size_t threads = std::min<std::size_t>({std::max(1u, std::thread::hardware_concurrency()), 8, paths.size()});
   std::vector<std::thread> helpers;
   for (std::size_t t = 1; t < threads; ++t) helpers.emplace_back(work);
   work();
@@ -63,7 +64,7 @@ std::shared_ptr<UIImage> tileImageAtPath(const std::string& path, double heightO
   // The size the picture has once fitted in the tile; the decoder gives at least that.
   const double width = shape >= 1 ? pixels / shape : pixels;
   const double height = shape >= 1 ? pixels : pixels * shape;
-  return UIImage::thumbnailWithContentsOfFile(path, std::ceil(width), std::ceil(height));
+  return UIImage::thumbnailWithContentsOfFile(path, std::ceil(width), std::ceil(height), platform::Preview::Allowed);
 }
 
 std::shared_ptr<UICollectionView> addImageGrid(

@@ -30,15 +30,17 @@ struct FolderPicture {
 // "Could not find any files in local folder: %@", and gives no pictures.
 //
 // Each file is really decoded, so a damaged or truncated picture is left out exactly as a full
-// decode would leave it out; the decode is a scaled one (a JPEG's DCT scaling), which reads every
-// byte of the picture but keeps only a few pixels, and files are decoded a few at a time on the
-// processor's cores, so a folder of phone photos lists quickly.
+// decode would leave it out; the decode is a thumbnail one (platform::decodeImageThumbnail), which
+// reads every byte of the picture but keeps only a few pixels, and files are decoded side by side
+// on the processor's cores within the decoder's pixel budget, so a folder of phone photos lists
+// quickly and a folder of huge pictures takes no more memory than one of small ones.
 std::vector<FolderPicture> picturesInFolder(const std::string& folder);
 
 // The picture of a file as a tile shows it: aspect fit in the tile, so decoded at the size that
 // fits the tile's pixels on this screen and no larger; it looks exactly as the full picture would,
-// and a grid's memory is that of its tiles, not of the photos. nullptr when the file is no longer
-// a picture.
+// and a grid's memory is that of its tiles, not of the photos. A HEIF's own thumbnail stands in
+// for its picture when it covers the tile (the listing has decoded the picture itself). nullptr
+// when the file is no longer a picture.
 std::shared_ptr<UIImage> tileImageAtPath(const std::string& path, double heightOverWidth);
 
 // The localized text for an English key, from the host application's main bundle (default table);

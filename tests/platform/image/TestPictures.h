@@ -66,13 +66,15 @@ std::string handMadeBmp(std::int32_t width, std::int32_t height, std::uint16_t b
 
 // A greyscale 8-bit TIFF in one strip whose directory comes before its data (so that a cut file
 // keeps its header), uncompressed or PackBits (`packBits`) over `pixels` (row by row). The header
-// gives `width` x `height` whatever `pixels` holds.
+// gives `width` x `height` whatever `pixels` holds. Uncompressed, it may be cut in strips of
+// `rowsPerStrip` rows, of which strip `missingStrip` lies beyond the end of the file.
 std::string handMadeGreyTiff(std::uint32_t width, std::uint32_t height, const std::vector<std::uint8_t>& pixels,
-                             bool packBits);
+                             bool packBits, std::uint32_t rowsPerStrip = 0, int missingStrip = -1);
 
 // Damages each file 150 times at random with a fixed seed (one to four bytes overwritten, and
-// every third time a stretch cut out) and decodes it: never a crash, and a picture, when one comes
-// out, is whole. What fails is reported to the running test.
+// every third time a stretch cut out) and decodes it: never a crash, a picture, when one comes
+// out, is whole, and a decode for a tile refuses exactly what the full one refuses. What fails
+// is reported to the running test.
 void expectRandomDamageNeverBreaksDecoding(const std::vector<std::string>& files, unsigned seed);
 
 }  // namespace testpictures

@@ -73,15 +73,20 @@ class WholeFileTest : public testing::TestWithParam<File> {};
 
 // Every prefix of the file (every one for small files, a few hundred spread over larger ones) is
 // either refused or the very same picture as the whole file: a prefix may lack only what follows
-// the picture's data.
+// the picture's data. A decode for a tile refuses the same prefixes.
 TEST_P(WholeFileTest, EveryCutIsRefusedOrTheWholePicture) {
   const std::string file = GetParam().bytes();
   const std::optional<Bitmap> whole = platform::decodeImage(file);
   ASSERT_TRUE(whole.has_value()) << "the uncut file must decode";
+  const std::uint32_t quarterWidth = std::max(1u, whole->width / 4), quarterHeight = std::max(1u, whole->height / 4);
   const std::size_t step = std::max<std::size_t>(1, file.size() / 400);
   std::size_t accepted = 0;
   for (std::size_t length = 0; length < file.size(); length += step) {
-    const std::optional<Bitmap> cut = platform::decodeImage(std::string_view(file).substr(0, length));
+    const std::string_view prefix = std::string_view(file).substr(0, length);
+    const std::optional<Bitmap> cut = platform::decodeImage(prefix);
+    // Decoded for a tile a quarter of its size (row by row, scaled, ...), the same cuts are refused.
+    ASSERT_EQ(platform::decodeImageThumbnail(prefix, quarterWidth, quarterHeight).has_value(), cut.has_value())
+        << "cut to " << length << " of " << file.size() << " bytes";
     if (!cut) continue;
     ++accepted;
     ASSERT_EQ(cut->width, whole->width) << "cut to " << length << " of " << file.size() << " bytes";
