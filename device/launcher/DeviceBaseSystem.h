@@ -4,7 +4,7 @@
 // standard admin-dir layout, that knows the device's architecture and lists the substrate loader,
 // the pane loader and the firmware (the device's iOS version) as installed, so that packages
 // depending on them install with the real dpkg. All of it lies where the device's kind keeps it
-// (device/jailbreak/JailbreakLayout.h): below /var/jb on a rootless device.
+// (device/jailbreak/JailbreakLayout.h): below the prefix on a rootless device.
 #include <string>
 #include <vector>
 

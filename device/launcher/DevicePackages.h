@@ -1,6 +1,6 @@
 #pragma once
 // The machine's real package tools acting on the device: dpkg with the device root as its root
-// and admin dir (<root>/var/lib/dpkg, below /var/jb on a rootless device), its log in the device
+// and admin dir (<root>/var/lib/dpkg, below the prefix on a rootless device), its log in the device
 // (<root>/var/log/dpkg.log, the same) so the machine's own log never hears of it, and --force-not-root so a person who is not root can run
 // a device. Maintainer scripts, if a package has any, run chrooted into the device as dpkg does
 // with --root: a package can never run a script on the machine itself.

@@ -6,7 +6,7 @@
 // install or a removal, since a loaded library stays until its process ends.
 #include <string>
 
-// Where the current device keeps the engine and its filter (below /var/jb on a rootless device).
+// Where the current device keeps the engine and its filter (below the prefix on a rootless device).
 std::string engineDevicePath();
 std::string engineFilterPath();
 
