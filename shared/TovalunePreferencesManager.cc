@@ -44,7 +44,11 @@ bool TovalunePreferencesManager::savePrefs(const Dictionary& prefs) {
 
 bool TovalunePreferencesManager::modifyPrefs(const std::function<void(Dictionary&)>& change,
                                              std::optional<Dictionary> fallback) {
-  platform::FileLock lock(kPreferencesLockPath);
+  platform::FileLock lock(kPreferencesLockPath, kPreferencesLockWait);
+  if (lock.timedOut())
+    NSLog("The preferences lock has been held for {} seconds; writing without it", kPreferencesLockWait.count() / 1000);
+  else if (!lock.locked())
+    NSLog("Could not open the preferences lock {}; writing without it", kPreferencesLockPath);
   std::optional<Dictionary> prefs = getPrefs();
   if (!prefs) prefs = std::move(fallback);
   if (!prefs) return false;

@@ -1,6 +1,7 @@
 #pragma once
 // The preferences file both deliverables share. Stateless: every call goes to the file, so a
 // change written by one process is seen by the other at its next read.
+#include <chrono>
 #include <functional>
 #include <optional>
 #include <string>
@@ -14,6 +15,11 @@ class TovalunePreferencesManager {
   // changing different keys at the same time both keep their change. Readers take no lock.
   static constexpr const char* kPreferencesLockPath =
       "/var/mobile/Library/Preferences/com.orbel.tovaluneprefs.plist.lock";
+  // How long a writer waits for the lock before it writes without it: both sides write on their
+  // main thread, and a writer stopped while holding the lock must not freeze Settings or
+  // SpringBoard. Writing without the lock is what the file's format allows anyway (each write
+  // replaces the file whole); only the other writer's concurrent change may then be lost.
+  static constexpr std::chrono::milliseconds kPreferencesLockWait{2000};
 
   // The eight defaults: Enabled, Location, ImageMode, DisableOnCellular, FullResolution,
   // CustomURL, StoreLastTen, UpdateMode.

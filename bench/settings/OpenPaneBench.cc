@@ -32,6 +32,8 @@ void installPane() {
   settings.screenWidth = 390;
   settings.screenHeight = 844;
   settings.screenScale = 3;
+  // The build's pane module in the bundle folder is the rootful one, laid out as such.
+  settings.jailbreak = platform::JailbreakKind::Rootful;
   platform::saveDeviceSettings(settings);
 }
 

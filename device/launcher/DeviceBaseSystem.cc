@@ -7,9 +7,11 @@
 
 #include <fmt/format.h>
 
+#include "device/jailbreak/JailbreakLayout.h"
 #include "device/launcher/DevicePackages.h"
 #include "device/launcher/Launchd.h"
 #include "platform/foundation/DeviceRoot.h"
+#include "platform/foundation/DeviceSettings.h"
 #include "platform/foundation/FileManager.h"
 
 namespace fs = std::filesystem;
@@ -56,7 +58,7 @@ std::string stanzaFor(const BasePackage& package) {
   return fmt::format(
       "Package: {}\nStatus: install ok installed\nPriority: required\nSection: System\nInstalled-Size: 0\n"
       "Maintainer: Tovalune device\nArchitecture: {}\nVersion: {}\nDescription: {}\n",
-      package.name, kDeviceArchitecture, package.version, package.summary);
+      package.name, deviceArchitecture(), package.version, package.summary);
 }
 
 bool copyExecutable(const fs::path& from, const std::string& devicePath, std::string* error) {
@@ -77,14 +79,30 @@ bool copyExecutable(const fs::path& from, const std::string& devicePath, std::st
 
 }  // namespace
 
-const std::vector<BasePackage>& basePackages() {
-  static const std::vector<BasePackage> packages = {
-      {"mobilesubstrate", "1.0", "the substrate loader: SpringBoard loads the libraries its filters name",
-       {"/Library", "/Library/MobileSubstrate", "/Library/MobileSubstrate/DynamicLibraries"}},
-      {"preferenceloader", "1.0", "the pane loader: Settings lists the panes of its entries",
-       {"/Library", "/Library/PreferenceLoader", "/Library/PreferenceLoader/Preferences"}},
+std::string packageDatabasePath() { return devicePackagePath("/var/lib/dpkg"); }
+std::string packageLogPath() { return devicePackagePath("/var/log/dpkg.log"); }
+std::string deviceArchitecture() { return packageArchitectureOf(deviceJailbreakKind()); }
+
+std::vector<BasePackage> basePackages() {
+  // The folders a package owns as dpkg lists them: each one from the top, below the prefix too.
+  auto owned = [](std::vector<std::string> rootful) {
+    std::vector<std::string> folders;
+    std::string prefix(installPrefixOf(deviceJailbreakKind()));
+    for (std::size_t at = prefix.find('/', 1); !prefix.empty(); at = prefix.find('/', at + 1)) {
+      folders.push_back(prefix.substr(0, at));
+      if (at == std::string::npos) break;
+    }
+    for (const std::string& folder : rootful) folders.push_back(prefix + folder);
+    return folders;
   };
-  return packages;
+  return {
+      {"mobilesubstrate", "1.0", "the substrate loader: SpringBoard loads the libraries its filters name",
+       owned({"/Library", "/Library/MobileSubstrate", "/Library/MobileSubstrate/DynamicLibraries"})},
+      {"preferenceloader", "2.2.6", "the pane loader: Settings lists the panes of its entries",
+       owned({"/Library", "/Library/PreferenceLoader", "/Library/PreferenceLoader/Preferences"})},
+      // What packages name for the oldest iOS they run on, as the phone's package manager makes it.
+      {"firmware", platform::deviceSettings().iosVersion, "the device's iOS version", {}},
+  };
 }
 
 std::string builtDeviceProgramsFolder() {
@@ -93,8 +111,9 @@ std::string builtDeviceProgramsFolder() {
 }
 
 bool installDevicePrograms(std::string* error) {
-  if (!platform::createDirectoryAtPath("/usr/bin")) {
-    *error = "cannot create /usr/bin";
+  const std::string bin = devicePackagePath("/usr/bin");
+  if (!platform::createDirectoryAtPath(bin)) {
+    *error = fmt::format("cannot create {}", bin);
     return false;
   }
   fs::path folder(builtDeviceProgramsFolder());
@@ -104,20 +123,23 @@ bool installDevicePrograms(std::string* error) {
       *error = fmt::format("the device's {} is not built ({} is missing)", program, built.string());
       return false;
     }
-    if (!copyExecutable(built, std::string("/usr/bin/") + program, error)) return false;
+    if (!copyExecutable(built, bin + "/" + program, error)) return false;
   }
   return true;
 }
 
 std::string statusWithBasePackages(const std::string& status) {
   std::vector<std::string> kept;
+  const std::vector<BasePackage> wanted = basePackages();
   std::vector<const BasePackage*> missing;
-  for (const BasePackage& package : basePackages()) missing.push_back(&package);
+  for (const BasePackage& package : wanted) missing.push_back(&package);
   for (std::string& stanza : stanzas(status)) {
     std::string name = stanzaField(stanza, "Package");
     auto base = std::find_if(missing.begin(), missing.end(), [&](const BasePackage* p) { return name == p->name; });
     if (base != missing.end()) {
-      if (!isInstalledStanza(stanza)) continue;  // written anew below
+      if (!isInstalledStanza(stanza) || stanzaField(stanza, "Version") != (*base)->version ||
+          stanzaField(stanza, "Architecture") != deviceArchitecture())
+        continue;  // written anew below
       missing.erase(base);
     }
     kept.push_back(std::move(stanza));
@@ -130,9 +152,9 @@ std::string statusWithBasePackages(const std::string& status) {
 }
 
 bool preparePackageDatabase(std::string* error) {
-  const std::string admin = kPackageDatabasePath;
+  const std::string admin = packageDatabasePath();
   for (const std::string& folder : {admin, admin + "/info", admin + "/updates", admin + "/triggers",
-                                    platform::stringByDeletingLastPathComponent(kPackageLogPath)}) {
+                                    platform::stringByDeletingLastPathComponent(packageLogPath())}) {
     if (!platform::createDirectoryAtPath(folder)) {
       *error = fmt::format("cannot create {}", folder);
       return false;
@@ -140,12 +162,12 @@ bool preparePackageDatabase(std::string* error) {
   }
   for (const BasePackage& package : basePackages()) {
     std::string list = "/.\n";
-    for (const char* folder : package.folders) {
+    for (const std::string& folder : package.folders) {
       if (!platform::createDirectoryAtPath(folder)) {
         *error = fmt::format("cannot create {}", folder);
         return false;
       }
-      list += std::string(folder) + "\n";
+      list += folder + "\n";
     }
     // What the package owns, and the checksums of its files (it owns folders only: none).
     const std::pair<std::string, std::string> records[] = {{".list", list}, {".md5sums", ""}};

@@ -15,7 +15,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string adminDir() { return platform::hostPath(kPackageDatabasePath); }
+std::string adminDir() { return platform::hostPath(packageDatabasePath()); }
 
 std::string trimmed(std::string text) {
   while (!text.empty() && (text.back() == '\n' || text.back() == ' ')) text.pop_back();
@@ -54,14 +54,15 @@ bool replaceField(std::string& control, const std::string& field, const std::str
 
 std::vector<std::string> deviceDpkgCommand(const std::vector<std::string>& args) {
   std::vector<std::string> command{"dpkg", "--root=" + platform::deviceRoot(), "--admindir=" + adminDir(),
-                                   "--log=" + platform::hostPath(kPackageLogPath), "--force-not-root"};
+                                   "--log=" + platform::hostPath(packageLogPath()), "--force-not-root"};
   command.insert(command.end(), args.begin(), args.end());
   return command;
 }
 
 bool addDeviceArchitecture(std::string* error) {
-  auto result = runHostProgram(deviceDpkgCommand({"--add-architecture", kDeviceArchitecture}));
-  if (result.status != 0) *error = fmt::format("dpkg cannot add the architecture {}: {}", kDeviceArchitecture,
+  const std::string architecture = deviceArchitecture();
+  auto result = runHostProgram(deviceDpkgCommand({"--add-architecture", architecture}));
+  if (result.status != 0) *error = fmt::format("dpkg cannot add the architecture {}: {}", architecture,
                                                trimmed(result.output));
   return result.status == 0;
 }
@@ -128,7 +129,7 @@ std::optional<std::string> packageWithEngine(const std::string& hostPackage, con
     *error = fmt::format("cannot unpack {}: {}", hostPackage, trimmed(unpacked.output));
     return std::nullopt;
   }
-  const std::string engineEntry = std::string(kEngineDevicePath).substr(1);
+  const std::string engineEntry = engineDevicePath().substr(1);
   std::error_code ec;
   fs::copy_file(hostEngine, tree / engineEntry, fs::copy_options::overwrite_existing, ec);
   if (!ec) fs::permissions(tree / engineEntry, fs::perms(0755), ec);

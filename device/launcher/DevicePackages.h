@@ -1,7 +1,7 @@
 #pragma once
 // The machine's real package tools acting on the device: dpkg with the device root as its root
-// and admin dir (<root>/var/lib/dpkg), its log in the device (<root>/var/log/dpkg.log) so the
-// machine's own log never hears of it, and --force-not-root so a person who is not root can run
+// and admin dir (<root>/var/lib/dpkg, below the prefix on a rootless device), its log in the device
+// (<root>/var/log/dpkg.log, the same) so the machine's own log never hears of it, and --force-not-root so a person who is not root can run
 // a device. Maintainer scripts, if a package has any, run chrooted into the device as dpkg does
 // with --root: a package can never run a script on the machine itself.
 #include <optional>
@@ -18,7 +18,8 @@ struct PackageFields {
 // dpkg's command line for the current device root, with `args` after the device options.
 std::vector<std::string> deviceDpkgCommand(const std::vector<std::string>& args);
 
-// Lets the device's database take packages of the device's architecture (idempotent).
+// Lets the device's database take packages of the device's architecture (idempotent); dpkg
+// itself then refuses a package of the other kind of phone.
 bool addDeviceArchitecture(std::string* error);
 
 // Package, Version, Architecture and dependencies of a package file; nothing (and why in *error) when it is

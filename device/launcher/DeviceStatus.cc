@@ -4,6 +4,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "device/jailbreak/JailbreakLayout.h"
 #include "device/launcher/DevicePackages.h"
 #include "device/launcher/EngineInstall.h"
 #include "device/launcher/Launchd.h"
@@ -54,6 +55,10 @@ json collect() {
   auto installed = installedVersion(kTovalunePackage);
   json status{{"deviceRoot", platform::deviceRoot()},
               {"iosVersion", s.iosVersion},
+              {"jailbreak", platform::jailbreakKindName(s.jailbreak)},
+              {"installPrefix", std::string(installPrefixOf(s.jailbreak))},
+              {"packageArchitecture", packageArchitectureOf(s.jailbreak)},
+              {"enginePath", engineDevicePath()},
               {"engineInstalled", isEngineInstalled()},
               {"packageVersion", installed ? json(*installed) : json(nullptr)},
               {"storePictures", pictureCount(kStoreImagesPath)},
@@ -84,9 +89,13 @@ void printDevice() {
   platform::DeviceSettings s = platform::deviceSettings();
   fmt::print("device root:   {}\n", platform::deviceRoot());
   fmt::print("iOS version:   {}\n", s.iosVersion);
+  std::string_view prefix = installPrefixOf(s.jailbreak);
+  fmt::print("jailbreak:     {} (packages {}, architecture {})\n", platform::jailbreakKindName(s.jailbreak),
+             prefix.empty() ? std::string("at /") : fmt::format("below {}", prefix), packageArchitectureOf(s.jailbreak));
   fmt::print("screen:        {}x{} points, {}x{} pixels\n", s.screenWidth, s.screenHeight,
              s.screenWidth * s.screenScale, s.screenHeight * s.screenScale);
   fmt::print("network:       {}\n", platform::networkKindName(s.network));
+  fmt::print("photo library: {}\n", s.photoLibraryAccess ? "apps may read it" : "access refused to apps");
   auto prefs = TovalunePreferencesManager::getPrefs();
   fmt::print("preferences:   {}\n", prefs ? platform::Value(*prefs).toJSON() : "(unreadable)");
   for (const char* folder : {kLocalImagesPath, kStoreImagesPath, kTimelineImagesPath}) {

@@ -8,6 +8,7 @@
 #include <fmt/format.h>
 #include <fmt/ranges.h>
 
+#include "device/jailbreak/JailbreakLayout.h"
 #include "device/launcher/DeviceBaseSystem.h"
 #include "device/launcher/DevicePackages.h"
 #include "device/launcher/Launchd.h"
@@ -45,14 +46,15 @@ class ScratchFolder {
 
 }  // namespace
 
-std::string builtEnginePath() { return (buildFolder() / "lib" / "Tovalune.dylib").lexically_normal().string(); }
+std::string engineDevicePath() { return devicePackagePath("/Library/MobileSubstrate/DynamicLibraries/Tovalune.dylib"); }
+std::string engineFilterPath() { return devicePackagePath("/Library/MobileSubstrate/DynamicLibraries/Tovalune.plist"); }
 
 std::string builtPackagePath() {
-  std::string name = fmt::format("{}_{}_{}.deb", kTovalunePackage, TOVALUNE_VERSION, kDeviceArchitecture);
+  std::string name = fmt::format("{}_{}_{}.deb", kTovalunePackage, TOVALUNE_VERSION, deviceArchitecture());
   return (buildFolder() / name).lexically_normal().string();
 }
 
-bool isEngineInstalled() { return platform::fileExistsAtPath(kEngineDevicePath); }
+bool isEngineInstalled() { return platform::fileExistsAtPath(engineDevicePath()); }
 
 bool installDeliverables(const PackageRequest& request, std::string* error) {
   std::string package = request.package.empty() ? builtPackagePath() : fs::absolute(request.package).string();
@@ -72,7 +74,10 @@ bool installDeliverables(const PackageRequest& request, std::string* error) {
     return false;
   }
   if (!preparePackageDatabase(error)) return false;
-  if (auto unmet = unmetDependencies(fields->depends); !unmet.empty()) {
+  // A package of the other kind of phone is dpkg's to refuse, in its own words.
+  const std::string architecture = deviceArchitecture();
+  const bool otherKind = fields->architecture != architecture && fields->architecture != "all";
+  if (auto unmet = otherKind ? std::vector<std::string>{} : unmetDependencies(fields->depends); !unmet.empty()) {
     *error = fmt::format("{} {} needs what the device does not have: {}; nothing was changed", fields->name,
                          fields->version, fmt::join(unmet, ", "));
     return false;
@@ -92,6 +97,9 @@ bool installDeliverables(const PackageRequest& request, std::string* error) {
   std::string dpkgError;
   if (!installPackageFile(package, &dpkgError)) {
     *error = fmt::format("dpkg could not install {} {}:\n{}", fields->name, fields->version, dpkgError);
+    if (otherKind)
+      *error += fmt::format("\nThis device is {} and takes {} packages, not {}.",
+                            platform::jailbreakKindName(deviceJailbreakKind()), architecture, fields->architecture);
     // A first install that dpkg left half-done is taken away again, so the device is as it was;
     // an upgrade has replaced the old files already and stays for a working package to mend.
     std::string ignored;
@@ -116,7 +124,7 @@ bool removeDeliverables(bool* wasInstalled, std::string* error) {
     fmt::print("Removed {} {}.\n", kTovalunePackage, version);
     *wasInstalled = true;
   }
-  for (const char* path : {kEngineFilterPath, kEngineDevicePath}) {
+  for (const std::string& path : {engineFilterPath(), engineDevicePath()}) {
     if (!platform::fileExistsAtPath(path)) continue;
     if (!platform::removeItemAtPath(path)) {
       *error = fmt::format("cannot remove {}", path);

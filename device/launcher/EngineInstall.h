@@ -6,12 +6,12 @@
 // install or a removal, since a loaded library stays until its process ends.
 #include <string>
 
-inline constexpr const char* kEngineDevicePath = "/Library/MobileSubstrate/DynamicLibraries/Tovalune.dylib";
-inline constexpr const char* kEngineFilterPath = "/Library/MobileSubstrate/DynamicLibraries/Tovalune.plist";
+// Where the current device keeps the engine and its filter (below the prefix on a rootless device).
+std::string engineDevicePath();
+std::string engineFilterPath();
 
-// The build's products beside the launcher: <dir of the launcher>/../lib/Tovalune.dylib and
-// <dir of the launcher>/../com.orbel.tovalune_<version>_iphoneos-arm64.deb.
-std::string builtEnginePath();
+// The build's package for the current device's kind, beside the launcher:
+// <dir of the launcher>/../com.orbel.tovalune_<version>_<the device's architecture>.deb.
 std::string builtPackagePath();
 bool isEngineInstalled();
 

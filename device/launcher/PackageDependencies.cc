@@ -70,7 +70,7 @@ std::optional<Relation> parseRelation(const std::string& text) {
 
 Installed installedPackages() {
   Installed installed;
-  auto result = runHostProgram({"dpkg-query", "--admindir=" + platform::hostPath(kPackageDatabasePath), "--show",
+  auto result = runHostProgram({"dpkg-query", "--admindir=" + platform::hostPath(packageDatabasePath()), "--show",
                                 "--showformat=${Package}\\t${Status}\\t${Version}\\t${Architecture}\\t"
                                 "${Multi-Arch}\\t${Provides}\\n"});
   if (result.status != 0) return installed;

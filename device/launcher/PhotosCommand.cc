@@ -6,6 +6,7 @@
 #include <optional>
 #include <sstream>
 
+#include "platform/foundation/DeviceSettings.h"
 #include "platform/foundation/FileManager.h"
 #include "platform/photos/PHConstants.h"
 #include "platform/photos/PhotoLibrary.h"
@@ -16,7 +17,8 @@ int usage() {
   fmt::print(stderr,
              "usage: tovalune-device photos add-album TITLE\n"
              "       tovalune-device photos add FILE [--album ID-or-TITLE]   (JPEG, PNG, HEIC, AVIF, WebP, GIF, TIFF, BMP)\n"
-             "       tovalune-device photos list\n");
+             "       tovalune-device photos list\n"
+             "       tovalune-device photos access [allow|deny]   (deny plays a user who refused access)\n");
   return 2;
 }
 
@@ -81,6 +83,22 @@ int add(const std::vector<std::string>& args) {
   return 0;
 }
 
+// Without a word, prints the current setting; apps see it at their next fetch.
+int access(const std::vector<std::string>& args) {
+  platform::DeviceSettings settings = platform::deviceSettings();
+  if (args.size() == 1) {
+    fmt::print("{}\n", settings.photoLibraryAccess ? "allow" : "deny");
+    return 0;
+  }
+  if (args.size() != 2 || (args[1] != "allow" && args[1] != "deny")) return usage();
+  settings.photoLibraryAccess = args[1] == "allow";
+  if (!platform::saveDeviceSettings(settings)) {
+    fmt::print(stderr, "photos: cannot write the device settings {}\n", platform::kDeviceSettingsPath);
+    return 1;
+  }
+  return 0;
+}
+
 }  // namespace
 
 int runPhotos(const std::vector<std::string>& args) {
@@ -93,5 +111,6 @@ int runPhotos(const std::vector<std::string>& args) {
     return 0;
   }
   if (args[0] == "add") return add(args);
+  if (args[0] == "access") return access(args);
   return usage();
 }

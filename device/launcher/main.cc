@@ -20,6 +20,7 @@
 #include "device/launcher/web/WebCommand.h"
 #include "platform/foundation/DeviceRoot.h"
 #include "platform/foundation/NSLog.h"
+#include "shared/InstallPrefix.h"
 
 int main(int argc, char** argv) {
   CLI::App app{"tovalune-device: the simulated device that hosts Tovalune"};
@@ -31,6 +32,9 @@ int main(int argc, char** argv) {
   auto* bootCmd = app.add_subcommand("boot", "create the device (harmless on a booted device)");
   bootCmd->add_option("--ios", boot.iosVersion, "iOS version, e.g. 12.4 or 16.0");
   bootCmd->add_option("--network", boot.network, "wifi, cellular, none or host");
+  bootCmd->add_option("--jailbreak", boot.jailbreak,
+                      "rootful (packages at /, iphoneos-arm) or rootless (under " + std::string(kRootlessInstallPrefix) +
+                          ", iphoneos-arm64); default: rootless from iOS 15 on, rootful before");
   bootCmd->add_option("--screen-width", boot.screenWidth, "screen width in points");
   bootCmd->add_option("--screen-height", boot.screenHeight, "screen height in points");
   bootCmd->add_option("--screen-scale", boot.screenScale, "pixels per point");

@@ -6,5 +6,6 @@
 #include "device/programs/ProgramDevice.h"
 
 int main(int argc, char** argv) {
-  return execDpkgQuery(deviceRootOfThisProgram(), std::vector<std::string>(argv + 1, argv + argc));
+  const std::string root = deviceRootOfThisProgram();
+  return execDpkgQuery(root, devicePrefixOfThisProgram(root), std::vector<std::string>(argv + 1, argv + argc));
 }

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <map>
 
+#include "device/jailbreak/JailbreakLayout.h"
 #include "platform/foundation/DeviceRoot.h"
 #include "platform/foundation/FileManager.h"
 #include "platform/foundation/NSLog.h"
@@ -52,7 +53,7 @@ std::optional<PaneEntry> readEntry(const std::string& path) {
       NSLog("Settings: {} names the bundle \"{}\", which is not a bundle name; skipped", path, pane.bundle);
       return std::nullopt;
     }
-    pane.bundlePath = platform::stringByAppendingPathComponent(kPreferenceBundlesPath, pane.bundle + ".bundle");
+    pane.bundlePath = platform::stringByAppendingPathComponent(devicePackagePath(kPreferenceBundlesPath), pane.bundle + ".bundle");
   } else {
     const platform::Value* items = platform::find(*plist, "items");
     if (!items || !items->isArray()) {
@@ -60,7 +61,7 @@ std::optional<PaneEntry> readEntry(const std::string& path) {
       return std::nullopt;
     }
     pane.items = *plist;
-    pane.bundlePath = kPaneLoaderEntriesPath;
+    pane.bundlePath = devicePackagePath(kPaneLoaderEntriesPath);
   }
   if (pane.label.empty()) pane.label = pane.bundle.empty() ? nameWithoutExtension(path) : pane.bundle;
   if (!icon.empty() && icon.find('/') == std::string::npos)
@@ -118,9 +119,10 @@ std::shared_ptr<UIViewController> loadBundlePane(const PaneEntry& pane) {
 
 std::vector<PaneEntry> installedPanes() {
   std::vector<PaneEntry> panes;
-  for (const std::string& name : platform::contentsOfDirectoryAtPath(kPaneLoaderEntriesPath).value_or(std::vector<std::string>{})) {
+  const std::string entries = devicePackagePath(kPaneLoaderEntriesPath);
+  for (const std::string& name : platform::contentsOfDirectoryAtPath(entries).value_or(std::vector<std::string>{})) {
     if (platform::pathExtension(name) != "plist") continue;
-    if (auto pane = readEntry(platform::stringByAppendingPathComponent(kPaneLoaderEntriesPath, name)))
+    if (auto pane = readEntry(platform::stringByAppendingPathComponent(entries, name)))
       panes.push_back(std::move(*pane));
   }
   std::sort(panes.begin(), panes.end(), [](const PaneEntry& a, const PaneEntry& b) { return a.label < b.label; });

@@ -7,6 +7,8 @@
 // Info.plist names the executable and the principal class) or nothing: a simple entry carries
 // the pane's own rows as `items` beside `entry` and is shown by the base list controller.
 // A file that is not such a dictionary is skipped with a log line; the other panes still show.
+// Both folders are a rootful device's; a rootless one keeps them below its prefix
+// (device/jailbreak/JailbreakLayout.h).
 #include <memory>
 #include <optional>
 #include <string>

@@ -14,6 +14,7 @@
 #include "platform/runtime/Runtime.h"
 #include "platform/substrate/MSHookFunction.h"
 #include "platform/symbolication/DynamicLoader.h"
+#include "shared/InstallPrefix.h"
 
 namespace {
 
@@ -25,7 +26,8 @@ bool runningInSpringBoard() {
 void loadCompanionLibrary() {
   try {
     // Loaded before any hook, so it sees SpringBoard as it is; its handle is not kept.
-    if (platform::fileExistsAtPath(kCompanionLibraryPath)) platform::dlopen(kCompanionLibraryPath, RTLD_NOW);
+    const std::string companion = installedPath(kCompanionLibraryPath);
+    if (platform::fileExistsAtPath(companion)) platform::dlopen(companion, RTLD_NOW);
   } catch (const platform::NSException&) {
   }
 }

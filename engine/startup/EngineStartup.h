@@ -3,6 +3,8 @@
 // SpringBoardUIServices' wallpaper function, and the nine hooks. It runs once, when SpringBoard's
 // loader loads the library; in any other process it does nothing.
 
+// The companion library as a rootful phone places it; it is looked for below the build's install
+// prefix (shared/InstallPrefix.h), where the packages of the phone's kind put it.
 inline constexpr const char* kCompanionLibraryPath = "/Library/MobileSubstrate/DynamicLibraries/Quorvex.dylib";
 inline constexpr const char* kSpringBoardUIServicesLibraryPath =
     "/System/Library/PrivateFrameworks/SpringBoardUIServices.framework/SpringBoardUIServices";

@@ -46,6 +46,9 @@ DeviceSettings parse(const Dictionary& d) {
     if (auto v = find(d, k); v && v->isNumber()) out = v->doubleValue();
   };
   str("iOSVersion", s.iosVersion);
+  std::string jailbreak;
+  str("Jailbreak", jailbreak);
+  if (!parseJailbreakKind(jailbreak, &s.jailbreak)) s.jailbreak = jailbreakKindForVersion(s.iosVersion);
   num("ScreenWidth", s.screenWidth);
   num("ScreenHeight", s.screenHeight);
   num("ScreenScale", s.screenScale);
@@ -84,6 +87,7 @@ DeviceSettings deviceSettings() {
 bool saveDeviceSettings(const DeviceSettings& s) {
   Dictionary d;
   d["iOSVersion"] = s.iosVersion;
+  d["Jailbreak"] = jailbreakKindName(s.jailbreak);
   d["ScreenWidth"] = s.screenWidth;
   d["ScreenHeight"] = s.screenHeight;
   d["ScreenScale"] = s.screenScale;
@@ -117,6 +121,30 @@ bool parseNetworkKind(const std::string& name, NetworkKind* out) {
   else if (name == "host") *out = NetworkKind::Host;
   else return false;
   return true;
+}
+
+std::string jailbreakKindName(JailbreakKind kind) {
+  return kind == JailbreakKind::Rootful ? "rootful" : "rootless";
+}
+
+bool parseJailbreakKind(const std::string& name, JailbreakKind* out) {
+  if (name == "rootful") *out = JailbreakKind::Rootful;
+  else if (name == "rootless") *out = JailbreakKind::Rootless;
+  else return false;
+  return true;
+}
+
+JailbreakKind jailbreakKindForVersion(const std::string& iosVersion) {
+  int major = 0;
+  std::sscanf(iosVersion.c_str(), "%d", &major);
+  return major >= 15 ? JailbreakKind::Rootless : JailbreakKind::Rootful;
+}
+
+bool deviceSettingsNameJailbreakKind() {
+  auto d = dictionaryWithContentsOfFile(kDeviceSettingsPath);
+  const Value* kind = d ? find(*d, "Jailbreak") : nullptr;
+  JailbreakKind ignored;
+  return kind && kind->string() && parseJailbreakKind(*kind->string(), &ignored);
 }
 
 bool isOperatingSystemAtLeastVersion(int major, int minor, int patch) {

@@ -27,6 +27,13 @@ bool fileExistsAtPath(const std::string& path, bool* isDirectory) {
   return true;
 }
 
+bool itemExistsAtPath(const std::string& path, bool* isDirectory) {
+  struct stat st {};
+  if (::lstat(hostPath(path).c_str(), &st) != 0) return false;
+  if (isDirectory) *isDirectory = S_ISDIR(st.st_mode);
+  return true;
+}
+
 bool directoryExistsAtPath(const std::string& path) {
   bool dir = false;
   return fileExistsAtPath(path, &dir) && dir;

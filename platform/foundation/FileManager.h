@@ -10,6 +10,9 @@ namespace platform {
 
 bool fileExistsAtPath(const std::string& path, bool* isDirectory = nullptr);
 bool directoryExistsAtPath(const std::string& path);
+// fileExistsAtPath about the item itself, as attributesOfItemAtPath: sees it: a symbolic link is
+// an item of its own (not a directory), whatever its target is and whether that exists.
+bool itemExistsAtPath(const std::string& path, bool* isDirectory = nullptr);
 // Names only, not recursive, hidden files included, "." and ".." excluded, sorted by name so that
 // a listing is stable. Nothing when the path is not a readable folder.
 std::optional<std::vector<std::string>> contentsOfDirectoryAtPath(const std::string& path);

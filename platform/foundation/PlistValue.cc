@@ -73,6 +73,7 @@ void appendJSON(std::string& out, const Value& v) {
         else if constexpr (std::is_same_v<T, std::string>) appendJSONString(out, x);
         else if constexpr (std::is_same_v<T, Data>) appendJSONString(out, base64(x.bytes));
         else if constexpr (std::is_same_v<T, Date>) out += fmt::format("{}", x.seconds);
+        else if constexpr (std::is_same_v<T, Uid>) out += fmt::format("{{\"CF$UID\":{}}}", x.value);
         else if constexpr (std::is_same_v<T, Array>) {
           out += '[';
           for (std::size_t i = 0; i < x.size(); ++i) {
@@ -127,6 +128,17 @@ bool Value::boolValue() const {
   }
   if (auto d = std::get_if<double>(&v_)) return *d != 0;
   return longLongValue() != 0;
+}
+
+bool Value::holdsUid() const {
+  if (uid()) return true;
+  if (const Array* a = array())
+    for (const Value& e : *a)
+      if (e.holdsUid()) return true;
+  if (const Dictionary* d = dictionary())
+    for (const auto& [k, e] : *d)
+      if (e.holdsUid()) return true;
+  return false;
 }
 
 std::string Value::toJSON() const {

@@ -24,9 +24,18 @@ struct Date {
   bool operator==(const Date&) const = default;
 };
 
+// A keyed archiver's object reference (CFKeyedArchiverUID): a kind of its own in binary property
+// lists, which settings files may hold beside the settings. Kept so that a file is read whole and
+// written back as it was; it is no number (its conversions give 0). Like CoreFoundation's, the
+// library reads and writes UIDs of up to 32 bits.
+struct Uid {
+  std::uint64_t value = 0;
+  bool operator==(const Uid&) const = default;
+};
+
 class Value {
  public:
-  using Storage = std::variant<bool, std::int64_t, double, std::string, Data, Date, Array, Dictionary>;
+  using Storage = std::variant<bool, std::int64_t, double, std::string, Data, Date, Uid, Array, Dictionary>;
 
   Value() : v_(false) {}
   Value(bool b) : v_(b) {}
@@ -37,6 +46,7 @@ class Value {
   Value(std::string s) : v_(std::move(s)) {}
   Value(Data d) : v_(std::move(d)) {}
   Value(Date d) : v_(d) {}
+  Value(Uid u) : v_(u) {}
   Value(Array a) : v_(std::move(a)) {}
   Value(Dictionary d) : v_(std::move(d)) {}
 
@@ -53,6 +63,9 @@ class Value {
   const Dictionary* dictionary() const { return std::get_if<Dictionary>(&v_); }
   const Data* data() const { return std::get_if<Data>(&v_); }
   const Date* date() const { return std::get_if<Date>(&v_); }
+  const Uid* uid() const { return std::get_if<Uid>(&v_); }
+  // Whether a UID lies anywhere in the value (a writer must then keep the binary form).
+  bool holdsUid() const;
 
   // NSNumber / NSString conversions: numbers convert, a string is read as its leading decimal
   // number (0 if none), anything else is 0. boolValue is "nonzero", as for NSNumber.
@@ -62,7 +75,8 @@ class Value {
   std::int64_t longLongValue() const;
   bool boolValue() const;
 
-  // The value as JSON text (data as base64, dates as seconds since 1970).
+  // The value as JSON text (data as base64, dates as seconds since 1970, a UID as {"CF$UID": n},
+  // the form XML property lists give it).
   std::string toJSON() const;
   // A short human description, like NSObject's description: strings as they are, numbers as
   // numbers, containers as JSON.

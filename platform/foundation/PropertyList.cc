@@ -69,6 +69,11 @@ std::optional<Value> fromNode(plist_t node, int depth) {
       plist_get_date_val(node, &sec, &usec);
       return Value(Date{sec + usec / 1e6 + kAppleEpochOffset});
     }
+    case PLIST_UID: {
+      uint64_t u = 0;
+      plist_get_uid_val(node, &u);
+      return Value(Uid{u});
+    }
     case PLIST_ARRAY: {
       Array arr;
       uint32_t n = plist_array_get_size(node);
@@ -128,6 +133,8 @@ plist_t toNode(const Value& v) {
           rel = std::clamp(rel, double(std::numeric_limits<int32_t>::min()), double(std::numeric_limits<int32_t>::max()));
           double whole = std::floor(rel);
           return plist_new_date(static_cast<int32_t>(whole), static_cast<int32_t>((rel - whole) * 1e6));
+        } else if constexpr (std::is_same_v<T, Uid>) {
+          return plist_new_uid(x.value);
         } else if constexpr (std::is_same_v<T, Array>) {
           plist_t a = plist_new_array();
           for (const auto& e : x) plist_array_append_item(a, toNode(e));
@@ -253,7 +260,11 @@ std::string binaryPropertyList(const Value& value) {
 }
 
 bool writeToFile(const Dictionary& dict, const std::string& devicePath, bool atomically) {
-  return writeFile(devicePath, xmlPropertyList(Value(dict)), atomically);
+  // XML has no UID: libplist writes one as the dictionary {CF$UID = n} and reads that back as a
+  // dictionary, so a UID would come back as something else. The binary form has the kind itself,
+  // which every reader of the file (libplist here, CoreFoundation on the phone) keeps as a UID.
+  const Value root(dict);
+  return writeFile(devicePath, root.holdsUid() ? binaryPropertyList(root) : xmlPropertyList(root), atomically);
 }
 
 }  // namespace platform

@@ -1,6 +1,6 @@
 #pragma once
 // Reading and writing property-list files (NSDictionary dictionaryWithContentsOfFile: and
-// writeToFile:atomically:). Reads XML and binary; writes XML.
+// writeToFile:atomically:). Reads XML and binary; writes XML (binary for what XML cannot keep).
 #include <optional>
 #include <string>
 #include <string_view>
@@ -30,8 +30,9 @@ std::string xmlPropertyList(const Value& value);
 // The value as a binary property list (for devices that write binary files, and for tests).
 std::string binaryPropertyList(const Value& value);
 
-// Writes the dictionary as an XML property list. Atomically: into a temporary file in the same
-// folder, then renamed over the target, so readers see the old file or the new one, whole.
+// Writes the dictionary as an XML property list, or as a binary one when it holds a UID, which
+// only the binary form keeps. Atomically: into a temporary file in the same folder, then renamed
+// over the target, so readers see the old file or the new one, whole.
 bool writeToFile(const Dictionary& dict, const std::string& devicePath, bool atomically = true);
 
 }  // namespace platform

@@ -54,8 +54,9 @@ std::optional<Bitmap> decodeHandle(heif_image_handle* handle, int width, int hei
   // An opaque picture decoded for a thumbnail comes as RGB, a quarter less of libheif's memory.
   const bool alpha = heif_image_handle_has_alpha_channel(handle);
   const bool rgb = request && !alpha;
-  // libheif's picture (its coded planes are gone by the time it is made), and the target.
-  if (request) request->reserve(picture.pixels() * (rgb ? 3 : 4) / 4 + target.pixels());
+  // While it decodes, libheif holds the codec's frames, the planes it copies them to and the
+  // converted picture: about three times an RGBA picture (a 12-megapixel HEIC takes some 150 MB).
+  if (request) request->reserve(picture.pixels() * (rgb ? 11 : 12) / 4 + target.pixels());
   std::unique_ptr<heif_decoding_options, OptionsDeleter> options(heif_decoding_options_alloc());
   options->ignore_transformations = 0;
   options->convert_hdr_to_8bit = 1;  // a 10-bit camera picture comes out as 8-bit like every other

@@ -10,6 +10,7 @@ PHFetchResult<PHAsset> PHAsset::fetchAssetsInAssetCollection(const std::shared_p
           collection ? collection->localIdentifier() : std::string("nothing"));
     return {};
   }
+  if (!platform::photoLibraryFetchAllowed("fetchAssetsInAssetCollection")) return {};
   std::vector<std::shared_ptr<PHAsset>> assets;
   for (const auto& r : platform::photoLibraryAssetsInCollection(collection->localIdentifier(), fetchLimitOf(options)))
     assets.push_back(std::make_shared<PHAsset>(r.localIdentifier, r.path, r.pixelWidth, r.pixelHeight, r.creationDate));

@@ -20,16 +20,18 @@ std::shared_ptr<PHCollection> PHCollection::fromRecord(const platform::PhotoColl
 }
 
 PHFetchResult<PHCollection> PHCollection::fetchTopLevelUserCollectionsWithOptions(const PHFetchOptions* options) {
+  if (!platform::photoLibraryFetchAllowed("fetchTopLevelUserCollectionsWithOptions")) return {};
   return resultOf<PHCollection>(platform::photoLibraryTopLevelUserCollections(fetchLimitOf(options)));
 }
 
 PHFetchResult<PHCollection> PHCollection::fetchCollectionsInCollectionList(const std::shared_ptr<PHCollectionList>& list,
                                                                            const PHFetchOptions* options) {
-  if (!list) return {};
+  if (!list || !platform::photoLibraryFetchAllowed("fetchCollectionsInCollectionList")) return {};
   return resultOf<PHCollection>(platform::photoLibraryCollectionsInList(list->localIdentifier(), fetchLimitOf(options)));
 }
 
 PHFetchResult<PHAssetCollection> PHAssetCollection::fetchAssetCollectionsWithType(int type, int subtype,
                                                                                   const PHFetchOptions* options) {
+  if (!platform::photoLibraryFetchAllowed("fetchAssetCollectionsWithType")) return {};
   return resultOf<PHAssetCollection>(platform::photoLibraryAssetCollections(type, subtype, fetchLimitOf(options)));
 }

@@ -8,6 +8,7 @@
 #include "platform/foundation/NSLog.h"
 #include "platform/image/UIImage.h"
 #include "platform/photos/PHAsset.h"
+#include "platform/photos/PhotoLibrary.h"
 
 namespace {
 
@@ -52,6 +53,11 @@ std::pair<std::shared_ptr<UIImage>, PHImageResultInfo> load(const std::shared_pt
   PHImageResultInfo info;
   if (!asset) {
     info.error = "no asset";
+    return {nullptr, info};
+  }
+  // An asset fetched while access was allowed gives no picture once it is refused.
+  if (!platform::photoLibraryFetchAllowed("requestImageForAsset")) {
+    info.error = "access to the photo library is refused";
     return {nullptr, info};
   }
   auto image = UIImage::imageWithContentsOfFile(asset->filePath());

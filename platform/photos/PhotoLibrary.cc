@@ -302,6 +302,12 @@ namespace platform {
 
 bool photoLibraryAccessAllowed() { return deviceSettings().photoLibraryAccess; }
 
+bool photoLibraryFetchAllowed(const char* fetch) {
+  if (photoLibraryAccessAllowed()) return true;
+  NSLog("Photos: access to the photo library is refused; {} finds nothing", fetch);
+  return false;
+}
+
 }  // namespace platform
 
 bool UIImageWriteToSavedPhotosAlbum(const std::shared_ptr<UIImage>& image) {

@@ -76,6 +76,10 @@ bool photoLibraryAddAssetToCollection(const std::string& assetIdentifier, const 
 // Whether apps may use the photo library: the device setting PhotoLibraryAccess (allowed unless
 // it is set to false), so a test or a person can play a user who refused access.
 bool photoLibraryAccessAllowed();
+// For the Photos classes, which apps call: whether `fetch` may read the library. Under refused
+// access it logs one line and the fetch finds nothing, as the phone's fetches do. The functions
+// above are the device's own and read the library whatever the setting says.
+bool photoLibraryFetchAllowed(const char* fetch);
 
 }  // namespace platform
 

@@ -45,7 +45,9 @@ bool setDefaultsValueForKey(const std::string& domain, const std::string& key, c
     return false;
   }
   createDirectoryAtPath(kPreferencesFolder);
-  FileLock lock(*path + ".lock");
+  // Bounded: Settings writes on its main thread, and a writer stopped while holding the lock
+  // must not freeze it.
+  FileLock lock(*path + ".lock", std::chrono::seconds(2));
   if (!lock.locked()) NSLog("Preferences: could not lock {}; writing without the lock", *path);
 
   Dictionary prefs;

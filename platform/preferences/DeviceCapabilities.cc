@@ -28,22 +28,31 @@ bool deviceHasCapability(const std::string& capability) {
   return false;
 }
 
+namespace {
+// A dictionary of name -> bool: true asks for the capability, false for its absence.
+bool devicePresenceMatches(const Dictionary& wanted) {
+  for (const auto& [name, present] : wanted)
+    if (deviceHasCapability(name) != present.boolValue()) return false;
+  return true;
+}
+}  // namespace
+
 bool deviceSatisfiesCapabilities(const Value& required) {
-  if (const Array* names = required.array()) {
-    for (const Value& name : *names) {
-      if (!name.string()) {
-        NSLog("Preferences: a required capability that is not a name ({}) is ignored", name.description());
-        continue;
+  if (const Array* items = required.array()) {
+    // Panes written for the phone mix both forms in one array ("wifi", {ipad = false}).
+    for (const Value& item : *items) {
+      if (const std::string* name = item.string()) {
+        if (!deviceHasCapability(*name)) return false;
+      } else if (const Dictionary* wanted = item.dictionary()) {
+        if (!devicePresenceMatches(*wanted)) return false;
+      } else {
+        NSLog("Preferences: a required capability that is neither a name nor a dictionary ({}) is ignored",
+              item.description());
       }
-      if (!deviceHasCapability(*name.string())) return false;
     }
     return true;
   }
-  if (const Dictionary* wanted = required.dictionary()) {
-    for (const auto& [name, present] : *wanted)
-      if (deviceHasCapability(name) != present.boolValue()) return false;
-    return true;
-  }
+  if (const Dictionary* wanted = required.dictionary()) return devicePresenceMatches(*wanted);
   NSLog("Preferences: requiredCapabilities is neither an array nor a dictionary ({}); ignored", required.description());
   return true;
 }

@@ -15,9 +15,9 @@ bool deviceIsPad();
 // device lacks (logged).
 bool deviceHasCapability(const std::string& capability);
 
-// `requiredCapabilities` as the specifier file gives it: an array of names the device must all
-// have, or a dictionary of name -> bool (true: must have, false: must lack). Any other value asks
-// for nothing (logged).
+// `requiredCapabilities` as the specifier file gives it: a dictionary of name -> bool (true: must
+// have, false: must lack), or an array whose items are names the device must have or such
+// dictionaries, all of which must hold. Any other value, or item, asks for nothing (logged).
 bool deviceSatisfiesCapabilities(const Value& required);
 
 }  // namespace platform

@@ -7,6 +7,7 @@
 #include "prefs/editors/TovaluneImageGrid.h"
 #include "prefs/editors/TovaluneImageSelectorCollectionViewCell.h"
 #include "shared/ImageFolders.h"
+#include "shared/InstallPrefix.h"
 
 namespace {
 // Found by name once the pane is loaded, like every class of the pane.
@@ -76,8 +77,9 @@ std::shared_ptr<UICollectionViewCell> TovaluneImageSelectorViewController::cellF
     return cell;
   }
   platform::dispatch_async(platform::dispatch_get_main_queue(), [cell] {
-    auto plus = UIImage::imageWithContentsOfFile(kPlusImagePath);
-    if (!plus) NSLog("Could not load the plus picture: {}", kPlusImagePath);
+    const std::string plusPath = installedPath(kPlusImagePath);
+    auto plus = UIImage::imageWithContentsOfFile(plusPath);
+    if (!plus) NSLog("Could not load the plus picture: {}", plusPath);
     cell->setImage(plus ? plus->imageWithRenderingMode(UIImageRenderingModeAlwaysTemplate) : nullptr);
     const auto& imageView = cell->imageView();
     const CGRect frame = imageView->frame();

@@ -21,7 +21,8 @@ class TovaluneImageSelectorViewController : public UIViewController,
                                             public UICollectionViewDelegate,
                                             public UIImagePickerControllerDelegate {
  public:
-  // The picture of the plus tile, drawn white as a template.
+  // The picture of the plus tile, drawn white as a template; as a rootful phone places it, read
+  // below the build's install prefix (shared/InstallPrefix.h).
   static constexpr const char* kPlusImagePath = "/Library/PreferenceBundles/TovalunePrefs.bundle/plus.png";
 
   static objc::Class* cls();

@@ -227,13 +227,20 @@ double TovaluneTimelineViewController::startSortKey(const std::string& start) {
 }
 
 std::optional<std::string> TovaluneTimelineViewController::deletableTimelinePicture(const std::string& path) {
-  std::string folder = platform::stringByResolvingSymlinksInPath(kTimelineImagesPath);
-  std::string resolved = platform::stringByResolvingSymlinksInPath(path);
+  // Only the folder part is resolved: the entry's own file is what goes. When that file is a link
+  // (to another entry's picture, say), the link goes and what it points at stays.
+  const std::string name = platform::lastPathComponent(path);
+  if (name.empty() || name == "." || name == ".." || name == "/") return std::nullopt;
+  const std::string folder = platform::stringByResolvingSymlinksInPath(kTimelineImagesPath);
+  const std::string parent =
+      platform::stringByResolvingSymlinksInPath(platform::stringByDeletingLastPathComponent(path));
+  const bool inside = !folder.empty() && !parent.empty() &&
+                      (parent == folder || (parent.size() > folder.size() && parent.compare(0, folder.size(), folder) == 0 &&
+                                            parent[folder.size()] == '/'));
+  const std::string own = platform::stringByAppendingPathComponent(parent, name);
   bool isDirectory = true;
-  if (folder.empty() || resolved.size() <= folder.size() + 1 || resolved.compare(0, folder.size(), folder) != 0 ||
-      resolved[folder.size()] != '/' || !platform::fileExistsAtPath(resolved, &isDirectory) || isDirectory)
-    return std::nullopt;
-  return resolved;
+  if (!inside || !platform::itemExistsAtPath(own, &isDirectory) || isDirectory) return std::nullopt;
+  return own;
 }
 
 void TovaluneTimelineViewController::deletePictureInBackground(const std::string& path) {

@@ -53,8 +53,9 @@ class TovaluneTimelineViewController : public UITableViewController {
   static std::string rangeTextForEntryAtIndex(const platform::Array& entries, std::size_t index);
   // The sort key of a start: the digits with every ":" removed (07:05:00 is 70500).
   static double startSortKey(const std::string& start);
-  // Whether the picture at `path` may be deleted: an existing file that, with ".." and links
-  // resolved, lies inside the timeline folder. Returns the resolved path when it may.
+  // Whether the picture at `path` may be deleted: an existing item, not a folder, whose folder,
+  // with ".." and links resolved, lies inside the timeline folder. Returns the path to delete
+  // (the resolved folder and the item's own name, so a link is deleted as a link) when it may.
   static std::optional<std::string> deletableTimelinePicture(const std::string& path);
 
   // ---- Table ----

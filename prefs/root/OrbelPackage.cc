@@ -3,6 +3,7 @@
 #include "platform/foundation/NSLog.h"
 #include "platform/foundation/NSString.h"
 #include "platform/system/NSTask.h"
+#include "shared/InstallPrefix.h"
 
 std::map<std::string, std::string> packageFieldsFromQueryOutput(std::string_view text) {
   std::map<std::string, std::string> fields;
@@ -19,7 +20,7 @@ std::map<std::string, std::string> packageFieldsFromQueryOutput(std::string_view
 
 std::shared_ptr<OrbelPackage> OrbelPackage::packageWithIdentifier(const std::string& identifier) {
   auto package = std::make_shared<OrbelPackage>();
-  NSTask task(kQueryProgramPath, {"-s", identifier});
+  NSTask task(installedPath(kQueryProgramPath), {"-s", identifier});
   task.setCurrentDirectoryPath("/");
   // A query program that cannot start has logged why; the package simply has no version.
   if (!task.launch()) return package;

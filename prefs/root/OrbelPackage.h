@@ -9,6 +9,7 @@
 
 class OrbelPackage {
  public:
+  // As a rootful phone places it; started below the build's install prefix (shared/InstallPrefix.h).
   static constexpr const char* kQueryProgramPath = "/usr/bin/dpkg-query";
 
   // Runs "dpkg-query -s <identifier>" in the device's "/" and waits for it to close its output.

@@ -3,6 +3,7 @@
 #include "platform/foundation/NSLog.h"
 #include "platform/uikit/UIBezierPath.h"
 #include "platform/uikit/UIGraphics.h"
+#include "shared/InstallPrefix.h"
 
 namespace {
 [[maybe_unused]] objc::Class* const kRegistered = TovaluneBannerCell::cls();
@@ -51,8 +52,9 @@ objc::Object* TovaluneBannerCell::initWithSpecifier(PSSpecifier*) {
 
   bannerView_ = UIImageView::alloc()->initWithFrame(CGRectMake(0, kImageTop, width, kImageHeight));
   bannerView_->setContentMode(UIViewContentModeScaleAspectFit);
-  std::shared_ptr<UIImage> icon = UIImage::imageWithContentsOfFile(kIconPath);
-  if (!icon) NSLog("The banner has no icon: {} could not be read", kIconPath);
+  const std::string iconPath = installedPath(kIconPath);
+  std::shared_ptr<UIImage> icon = UIImage::imageWithContentsOfFile(iconPath);
+  if (!icon) NSLog("The banner has no icon: {} could not be read", iconPath);
   double iconWidth = icon ? icon->width() : 0;
   bannerView_->setImage(roundedRectImageFromImage(icon, cornerRadiusForIconWidth(iconWidth)));
   bannerView_->setCenter(CGPoint{width * 0.5, bannerView_->center().y});

@@ -16,6 +16,7 @@
 
 class TovaluneBannerCell : public PSTableCell, public PreferencesTableCustomView {
  public:
+  // As a rootful phone places it; read below the build's install prefix (shared/InstallPrefix.h).
   static constexpr const char* kIconPath = "/Library/PreferenceBundles/TovalunePrefs.bundle/icon-large.png";
   static constexpr double kRowHeight = 150;
   static constexpr double kBannerHeight = 195;

@@ -13,6 +13,7 @@
 #include "prefs/editors/TovaluneImageViewerViewController.h"
 #include "prefs/editors/TovalunePhotoAlbumSelectorViewController.h"
 #include "prefs/editors/TovaluneTimelineViewController.h"
+#include "shared/InstallPrefix.h"
 #include "shared/PreferenceValues.h"
 #include "shared/TovalunePreferencesManager.h"
 
@@ -172,7 +173,8 @@ void TovaluneprefsRootListController::setPreferenceValue(PSValue value, PSSpecif
 
 void TovaluneprefsRootListController::respring() {
   pid_t pid = -1;
-  platform::posix_spawn(&pid, "/usr/bin/killall", {"killall", "-9", "SpringBoard"});
+  // The phone's own killall, which a rootless phone keeps below the install prefix.
+  platform::posix_spawn(&pid, installedPath("/usr/bin/killall"), {"killall", "-9", "SpringBoard"});
 }
 
 void TovaluneprefsRootListController::twitterlink() {

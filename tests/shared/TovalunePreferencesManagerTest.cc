@@ -146,4 +146,30 @@ TEST_F(PreferencesStore, WrittenFileIsReadByAnIndependentReader) {
             "\"ImageTimeline\": [{\"ImagePath\": \"||RANDOM||\", \"Start\": \"07:05:00\"}]}\n");
 }
 
+// A binary file as the phone may hold it, with a keyed archive's UIDs among the settings (written
+// by an independent writer): it is read whole, and a change keeps every value, a UID as a UID.
+TEST_F(PreferencesStore, AFileHoldingArchiverUIDsIsReadWholeAndWrittenBackAsItWas) {
+  if (::access(PYTHON3, X_OK) != 0) GTEST_SKIP() << "python3 not present";
+  const std::string file = root.host(Prefs::kPreferencesPath);
+  platform::createDirectoryAtPath("/var/mobile/Library/Preferences");
+  auto python = [&](const std::string& code) {
+    std::string command = fmt::format("{} -c 'import plistlib,sys\n{}' {} > {}", PYTHON3, code, file, root.host("/out.txt"));
+    EXPECT_EQ(std::system(command.c_str()), 0) << code;
+    return platform::readFile("/out.txt").value_or("");
+  };
+  python(
+      "d={\"ImageMode\": 0, \"UpdateMode\": 1, \"ImageTimeline\": [{\"Start\": \"07:00:00\", \"ImagePath\": \"||RANDOM||\"}], "
+      "\"Archive\": {\"$top\": {\"root\": plistlib.UID(1)}, \"$objects\": [\"$null\", plistlib.UID(300)]}}\n"
+      "open(sys.argv[1], \"wb\").write(plistlib.dumps(d, fmt=plistlib.FMT_BINARY))");
+  auto prefs = Prefs::getPrefs();
+  ASSERT_TRUE(prefs) << "the file counted as unreadable";
+  EXPECT_EQ(prefs->size(), 4u);
+  EXPECT_EQ(Prefs::getPrefForKey("UpdateMode")->intValue(), 1);
+  ASSERT_TRUE(Prefs::setPrefForKey("Location", 3));
+  EXPECT_EQ(python("d=plistlib.load(open(sys.argv[1], \"rb\"))\nprint(sorted(d), d[\"Archive\"], d[\"ImageTimeline\"])"),
+            "['Archive', 'ImageMode', 'ImageTimeline', 'Location', 'UpdateMode'] "
+            "{'$objects': ['$null', UID(300)], '$top': {'root': UID(1)}} "
+            "[{'ImagePath': '||RANDOM||', 'Start': '07:00:00'}]\n");
+}
+
 }  // namespace

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 
+#include "device/jailbreak/JailbreakLayout.h"
 #include "platform/foundation/FileManager.h"
 #include "platform/foundation/NSLog.h"
 #include "platform/foundation/PropertyList.h"
@@ -34,11 +35,12 @@ bool filterNamesProcess(const platform::Dictionary& filterPlist, const Substrate
 
 SubstrateLoadResult loadSubstrateLibraries(const SubstrateProcess& process) {
   SubstrateLoadResult result;
-  auto names = platform::contentsOfDirectoryAtPath(kSubstrateLibrariesPath);
+  const std::string folder = devicePackagePath(kSubstrateLibrariesPath);
+  auto names = platform::contentsOfDirectoryAtPath(folder);
   if (!names) return result;  // no substrate on this device
   for (const std::string& name : *names) {  // the listing is sorted by name
     if (name.size() <= 6 || !endsWith(name, ".dylib")) continue;
-    std::string library = platform::stringByAppendingPathComponent(kSubstrateLibrariesPath, name);
+    std::string library = platform::stringByAppendingPathComponent(folder, name);
     std::string filterPath = library.substr(0, library.size() - 6) + ".plist";
     auto filter = platform::dictionaryWithContentsOfFile(filterPath);
     if (!filter || !filterNamesProcess(*filter, process)) continue;

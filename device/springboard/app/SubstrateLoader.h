@@ -9,6 +9,7 @@
 
 #include "platform/foundation/PlistValue.h"
 
+// On a rootful device; a rootless one keeps it below its prefix (device/jailbreak/JailbreakLayout.h).
 inline constexpr const char* kSubstrateLibrariesPath = "/Library/MobileSubstrate/DynamicLibraries";
 
 struct SubstrateProcess {

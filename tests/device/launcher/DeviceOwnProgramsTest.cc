@@ -1,12 +1,14 @@
-// Booted devices in real processes: boot installs the package with dpkg and SpringBoard loads
-// the engine from it; the device's own dpkg-query answers about the device's packages as the
-// pane asks it; and the device's own killall, started as the pane starts it, ends this device's
-// SpringBoard and no other device's.
+// Booted devices in real processes: boot installs the package of the device's kind with dpkg and
+// SpringBoard loads the engine from it; the device's own dpkg-query answers about the device's
+// packages as the pane asks it; and the device's own killall, started as the pane starts it, ends
+// this device's SpringBoard and no other device's.
 #include <gtest/gtest.h>
 #include <signal.h>
 
 #include <filesystem>
+#include <sstream>
 
+#include "device/jailbreak/JailbreakLayout.h"
 #include "platform/foundation/DeviceRoot.h"
 #include "platform/foundation/FileManager.h"
 #include "platform/system/NSTask.h"
@@ -25,9 +27,15 @@ json statusOf(const std::string& root) {
   return parsed.is_discarded() ? json::object() : parsed;
 }
 
+std::string lockHash(const json& s) {
+  for (const auto& w : s["wallpapers"])
+    if (w["screen"] == "lock" && w["appearance"] == "light") return w.value("hash", "");
+  return "";
+}
+
 // The pane's question: the device's /usr/bin/dpkg-query -s, run from "/".
 std::string paneQuery(const std::string& identifier) {
-  NSTask task("/usr/bin/dpkg-query", {"-s", identifier});
+  NSTask task(devicePackagePath("/usr/bin/dpkg-query"), {"-s", identifier});
   task.setCurrentDirectoryPath("/");
   if (!task.launch()) return {};
   std::string out = task.readDataToEndOfFile();
@@ -108,33 +116,85 @@ TEST_F(DeviceOwnProgramsTest, BootInstallsThePackageThatSpringBoardLoadsAndTheDe
   EXPECT_EQ(packageState("com.orbel.tovalune"), "install ok installed 99.0.2");
 }
 
-TEST_F(DeviceOwnProgramsTest, KillallOfOneDeviceEndsItsSpringBoardAndLeavesTheOtherDevicesAlone) {
+// One device of each kind side by side, each from its own package: the one booted for iOS 12.4 is
+// rootful, the default one (iOS 16) rootless. On each the engine loads from that kind's place and
+// changes the lock screen, the pane's footer names the installed version, the pane's restart ends
+// that device's SpringBoard only, the other kind's package is refused, and removal leaves nothing.
+TEST_F(DeviceOwnProgramsTest, EachKindRunsItsOwnPackageEndToEndAndTouchesNoOtherDevice) {
   SecondDevice other;
-  boot(platform::deviceRoot(), {"--engine", testTweakPath()});
-  boot(other.path(), {"--engine", testTweakPath()});
-  pid_t mine = statusOf(platform::deviceRoot()).value("springBoardPid", 0);
+  const struct {
+    std::string root;
+    std::vector<std::string> boot;
+    platform::JailbreakKind kind;
+    std::string prefix;
+  } phones[] = {{other.path(), {"--ios", "12.4"}, platform::JailbreakKind::Rootful, ""},
+                {platform::deviceRoot(), {}, platform::JailbreakKind::Rootless, "/var/jb"}};
+  for (const auto& phone : phones) boot(phone.root, phone.boot);
+  for (const auto& phone : phones) {
+    const std::string kind = platform::jailbreakKindName(phone.kind);
+    SCOPED_TRACE(kind);
+    auto on = [&](std::vector<std::string> args) {
+      args.insert(args.begin(), {launcherPath(), "--device", phone.root});
+      auto result = runProgram(args);
+      EXPECT_EQ(result.status, 0) << args[3] << ": " << result.out << result.err;
+      return result.out;
+    };
+    const std::string& neighbour = (&phone == &phones[0] ? phones[1] : phones[0]).root;
+    json s = statusOf(phone.root);
+    EXPECT_EQ(s.value("jailbreak", ""), kind);
+    EXPECT_EQ(s.value("packageVersion", ""), projectVersion());
+    ASSERT_TRUE(s.value("engineLoaded", false)) << s.dump();
+    EXPECT_NE(on({"logs"}).find("SpringBoard: loading " + phone.prefix + "/Library/MobileSubstrate/DynamicLibraries/Tovalune.dylib"),
+              std::string::npos);
+
+    on({"tap", "OK"});
+    on({"defaults", "write", "ImageMode", "-int", "0"});
+    on({"defaults", "write", "Location", "-int", "1"});
+    const std::string before = lockHash(s);
+    on({"lock"});
+    on({"unlock"});
+    const std::string changed = lockHash(statusOf(phone.root));
+    EXPECT_NE(changed, before);
+
+    on({"settings", "open", "Tovalune"});
+    EXPECT_NE(on({"settings", "show"}).find("Tovalune " + projectVersion()), std::string::npos);
+    pid_t mine = statusOf(phone.root).value("springBoardPid", 0);
+    pid_t theirs = statusOf(neighbour).value("springBoardPid", 0);
+    ASSERT_GT(theirs, 0);
+    on({"settings", "tap", "Restart SpringBoard"});
+    EXPECT_GT(freshSpringBoard(phone.root, mine), 0) << "the supervisor starts SpringBoard again";
+    EXPECT_FALSE(platform::isRunningProcess(mine));
+    EXPECT_EQ(statusOf(neighbour).value("springBoardPid", 0), theirs);
+    on({"settings", "close"});
+
+    const auto otherKind = phone.kind == platform::JailbreakKind::Rootful ? platform::JailbreakKind::Rootless
+                                                                           : platform::JailbreakKind::Rootful;
+    auto refused = runProgram({launcherPath(), "--device", phone.root, "install", builtPackageFor(otherKind)});
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_NE(refused.err.find("does not match system"), std::string::npos) << refused.err;
+    EXPECT_EQ(statusOf(phone.root).value("packageVersion", ""), projectVersion());
+
+    on({"uninstall"});
+    auto listing = runProgram({"/usr/bin/dpkg-deb", "--contents", builtPackageFor(phone.kind)});
+    std::istringstream lines(listing.out);
+    for (std::string mode, owner, size, date, time, path; lines >> mode >> owner >> size >> date >> time >> path;)
+      if (mode[0] != 'd') EXPECT_FALSE(fs::exists(phone.root + path.substr(1))) << path;
+    json without = statusOf(phone.root);
+    EXPECT_FALSE(without.value("engineLoaded", true));
+    EXPECT_EQ(without.value("wallpaperDirectory", ""), "/var/mobile/Library/SpringBoard");
+    EXPECT_NE(lockHash(without), "");
+    EXPECT_NE(lockHash(without), changed) << "SpringBoard's own wallpaper is back";
+  }
+
+  // The other device's own killall, run from its place, ends its SpringBoard and no other.
   pid_t theirs = statusOf(other.path()).value("springBoardPid", 0);
-  ASSERT_GT(mine, 0);
-  ASSERT_GT(theirs, 0);
-
-  // As the pane restarts SpringBoard: posix_spawn of /usr/bin/killall -9 SpringBoard.
-  pid_t killall = -1;
-  ASSERT_EQ(platform::posix_spawn(&killall, "/usr/bin/killall", {"killall", "-9", "SpringBoard"}), 0);
-  EXPECT_EQ(platform::waitForProcess(killall), 0);
-  pid_t restarted = freshSpringBoard(platform::deviceRoot(), mine);
-  EXPECT_GT(restarted, 0) << "the supervisor starts SpringBoard again";
-  EXPECT_FALSE(platform::isRunningProcess(mine));
-  EXPECT_TRUE(platform::isRunningProcess(theirs));
-  EXPECT_EQ(statusOf(other.path()).value("springBoardPid", 0), theirs);
-
-  // And the other device's own killall, run from its place, the other way round.
+  pid_t mine = statusOf(platform::deviceRoot()).value("springBoardPid", 0);
   auto result = runProgram({other.path() + "/usr/bin/killall", "-KILL", "SpringBoard"});
   EXPECT_EQ(result.status, 0) << result.err;
   EXPECT_GT(freshSpringBoard(other.path(), theirs), 0);
-  EXPECT_EQ(statusOf(platform::deviceRoot()).value("springBoardPid", 0), restarted);
-  EXPECT_TRUE(platform::isRunningProcess(restarted));
+  EXPECT_EQ(statusOf(platform::deviceRoot()).value("springBoardPid", 0), mine);
 
-  auto usage = runProgram({platform::hostPath("/usr/bin/killall")});
+  auto usage = runProgram({platform::hostPath(devicePackagePath("/usr/bin/killall"))});
   EXPECT_EQ(usage.status, 2);
   EXPECT_NE(usage.err.find("usage: killall"), std::string::npos) << usage.err;
 }

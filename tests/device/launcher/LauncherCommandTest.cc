@@ -123,4 +123,28 @@ TEST_F(LauncherCommandTest, TimelineRefusesDuplicatesMissingPicturesAndNonPictur
   EXPECT_TRUE(timeline().empty());
 }
 
+TEST_F(LauncherCommandTest, PhotosAccessPlaysAUserWhoAllowsOrRefusesTheLibrary) {
+  ASSERT_EQ(runLauncher({"clock", "09:30"}).status, 0);
+  const double offset = platform::deviceSettings().clockOffset;
+  struct Case {
+    std::vector<std::string> args;
+    int status;
+    bool access;
+    std::string out;
+  } cases[] = {
+      {{"photos", "access", "deny"}, 0, false, ""}, {{"photos", "access"}, 0, false, "deny"},
+      {{"photos", "access", "maybe"}, 2, false, ""}, {{"photos", "access", "allow"}, 0, true, ""},
+      {{"photos", "access"}, 0, true, "allow"},
+  };
+  for (const auto& c : cases) {
+    auto result = runLauncher(c.args);
+    EXPECT_EQ(result.status, c.status) << c.args.back() << ": " << result.err;
+    EXPECT_EQ(platform::deviceSettings().photoLibraryAccess, c.access) << c.args.back();
+    if (!c.out.empty()) {
+      EXPECT_EQ(result.out, c.out + "\n");
+    }
+  }
+  EXPECT_EQ(platform::deviceSettings().clockOffset, offset) << "the other device settings are kept";
+}
+
 }  // namespace

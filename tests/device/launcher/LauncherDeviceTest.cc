@@ -6,6 +6,7 @@
 #include <fstream>
 #include <iterator>
 
+#include "device/jailbreak/JailbreakLayout.h"
 #include "platform/foundation/DeviceRoot.h"
 #include "platform/foundation/FileManager.h"
 #include "platform/image/ImageCodec.h"
@@ -58,7 +59,7 @@ TEST_F(LauncherDeviceTest, BootStartsOneSpringBoardWithTheDeliverablesAndKeepsIt
     EXPECT_TRUE(w.value("readable", false)) << w.dump();
     EXPECT_EQ(w.value("width", 0.0), 60.0);
   }
-  EXPECT_TRUE(platform::fileExistsAtPath("/Library/MobileSubstrate/DynamicLibraries/Tovalune.plist"));
+  EXPECT_TRUE(platform::fileExistsAtPath(devicePackagePath("/Library/MobileSubstrate/DynamicLibraries/Tovalune.plist")));
   EXPECT_TRUE(platform::fileExistsAtPath(
       "/System/Library/PrivateFrameworks/SpringBoardUIServices.framework/SpringBoardUIServices"));
 
@@ -95,8 +96,8 @@ TEST_F(LauncherDeviceTest, UninstallAndInstallRestartSpringBoardWithoutAndWithTh
   EXPECT_NE(after.value("springBoardPid", 0), withEngine);
   EXPECT_TRUE(after.value("springBoardRunning", false));
   EXPECT_FALSE(after.value("engineLoaded", true));
-  EXPECT_FALSE(platform::fileExistsAtPath("/Library/MobileSubstrate/DynamicLibraries/Tovalune.dylib"));
-  EXPECT_FALSE(platform::fileExistsAtPath("/Library/MobileSubstrate/DynamicLibraries/Tovalune.plist"));
+  EXPECT_FALSE(platform::fileExistsAtPath(devicePackagePath("/Library/MobileSubstrate/DynamicLibraries/Tovalune.dylib")));
+  EXPECT_FALSE(platform::fileExistsAtPath(devicePackagePath("/Library/MobileSubstrate/DynamicLibraries/Tovalune.plist")));
 
   auto installed = runLauncher({"install", "--engine", testTweakPath()});
   ASSERT_EQ(installed.status, 0) << installed.err;

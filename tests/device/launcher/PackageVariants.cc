@@ -7,11 +7,15 @@
 #include <iterator>
 #include <sstream>
 
+#include "device/jailbreak/JailbreakLayout.h"
 #include "platform/foundation/DeviceRoot.h"
 
 namespace fs = std::filesystem;
 
-std::string builtPackage() { return TOVALUNE_TEST_PACKAGE; }
+std::string builtPackageFor(platform::JailbreakKind kind) {
+  return kind == platform::JailbreakKind::Rootful ? TOVALUNE_TEST_ROOTFUL_PACKAGE : TOVALUNE_TEST_ROOTLESS_PACKAGE;
+}
+std::string builtPackage() { return builtPackageFor(deviceJailbreakKind()); }
 std::string projectVersion() { return TOVALUNE_TEST_VERSION; }
 
 std::string packageVariant(const std::string& folder, const std::string& name,
@@ -51,7 +55,8 @@ std::string packageVariant(const std::string& folder, const std::string& name,
 }
 
 ProgramResult queryDevicePackages(const std::vector<std::string>& args) {
-  std::vector<std::string> argv{"/usr/bin/dpkg-query", "--admindir=" + platform::hostPath("/var/lib/dpkg")};
+  std::vector<std::string> argv{"/usr/bin/dpkg-query",
+                                "--admindir=" + platform::hostPath(devicePackagePath("/var/lib/dpkg"))};
   argv.insert(argv.end(), args.begin(), args.end());
   return runProgram(argv);
 }

@@ -6,8 +6,11 @@
 #include <string>
 #include <vector>
 
+#include "platform/foundation/DeviceSettings.h"
 #include "tests/device/springboardapp/DeviceProcesses.h"
 
+// The build's package for a device of that kind; builtPackage() for the current device's kind.
+std::string builtPackageFor(platform::JailbreakKind kind);
 std::string builtPackage();
 std::string projectVersion();
 
@@ -18,7 +21,7 @@ std::string packageVariant(const std::string& folder, const std::string& name,
                            const std::map<std::string, std::string>& fields,
                            const std::map<std::string, std::string>& scripts = {});
 
-// /usr/bin/dpkg-query --admindir=<the current device root>/var/lib/dpkg args...
+// /usr/bin/dpkg-query --admindir=<the current device's package database> args...
 ProgramResult queryDevicePackages(const std::vector<std::string>& args);
 // "<Status> <Version>" of a package in the current device's database; empty when it has none.
 std::string packageState(const std::string& name);

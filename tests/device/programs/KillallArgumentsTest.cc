@@ -135,6 +135,10 @@ TEST(ProgramDevice, ACopyInADeviceServesThatDeviceAndAnyOtherCopyTheInheritedOne
   fs::create_directories(other / "var/mobile");
   fs::path notADevice = rootA / "host-like";
   fs::create_directories(notADevice / "usr/bin");
+  // A rootless device keeps its programs below its prefix folder.
+  fs::path rootless = rootA / "rootless";
+  fs::create_directories(rootless / "var/mobile");
+  fs::create_directories(rootless / "var/jb/usr/bin");
 
   const std::string envOther = other.string();
   const std::string envOtherDotted = envOther + "/./";
@@ -145,6 +149,7 @@ TEST(ProgramDevice, ACopyInADeviceServesThatDeviceAndAnyOtherCopyTheInheritedOne
   } cases[] = {
       {(rootA / "usr/bin/killall").string(), envOther.c_str(), rootA.string()},
       {(rootA / "usr/bin/killall").string(), nullptr, rootA.string()},
+      {(rootless / "var/jb/usr/bin/killall").string(), envOther.c_str(), rootless.string()},
       {"/work/build/device-base/usr/bin/killall", envOther.c_str(), envOther},  // no var/mobile above it
       {(notADevice / "usr/bin/killall").string(), envOther.c_str(), envOther},
       {(notADevice / "usr/bin/killall").string(), nullptr, ""},
@@ -154,6 +159,13 @@ TEST(ProgramDevice, ACopyInADeviceServesThatDeviceAndAnyOtherCopyTheInheritedOne
       {"/somewhere/killall", envOtherDotted.c_str(), envOther},
   };
   for (const auto& c : cases) EXPECT_EQ(deviceRootFor(c.executable, c.inherited), c.expected) << c.executable;
+
+  // Which database a program serves: the one of the folder it stands in, else the one the device has.
+  EXPECT_EQ(devicePrefixFor((rootA / "usr/bin/dpkg-query").string(), rootA.string()), "");
+  EXPECT_EQ(devicePrefixFor((rootless / "var/jb/usr/bin/dpkg-query").string(), rootless.string()), "/var/jb");
+  EXPECT_EQ(devicePrefixFor("/work/build/device-base/usr/bin/dpkg-query", rootless.string()), "");
+  fs::create_directories(rootless / "var/jb/var/lib/dpkg");
+  EXPECT_EQ(devicePrefixFor("/work/build/device-base/usr/bin/dpkg-query", rootless.string()), "/var/jb");
 }
 
 TEST(RecordedProcesses, PidFilesHoldOnlyPlausiblePids) {
@@ -167,9 +179,10 @@ TEST(RecordedProcesses, PidFilesHoldOnlyPlausiblePids) {
 }
 
 TEST(DpkgQuery, AsksTheMachinesProgramAboutTheDevicesDatabaseWithTheArgumentsAsGiven) {
-  auto argv = dpkgQueryCommandLine("/devices/one", {"-s", "com.orbel.tovalune"});
+  auto argv = dpkgQueryCommandLine("/devices/one", "", {"-s", "com.orbel.tovalune"});
   EXPECT_EQ(argv, (std::vector<std::string>{"/usr/bin/dpkg-query", "--admindir=/devices/one/var/lib/dpkg", "-s",
                                             "com.orbel.tovalune"}));
+  EXPECT_EQ(dpkgQueryCommandLine("/devices/two", "/var/jb", {"-l"})[1], "--admindir=/devices/two/var/jb/var/lib/dpkg");
 }
 
 }  // namespace

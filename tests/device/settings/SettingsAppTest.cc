@@ -6,6 +6,7 @@
 
 #include <fmt/format.h>
 
+#include "device/jailbreak/JailbreakLayout.h"
 #include "platform/foundation/DeviceRoot.h"
 #include "platform/foundation/FileManager.h"
 #include "platform/foundation/PropertyList.h"
@@ -98,7 +99,7 @@ TEST_F(SettingsApp, ASimplePaneEntryKeepsItsValuesInItsOwnDomainWithTheirTypes) 
            {"requiredCapabilities", platform::Array{"ipad"}}}),
   };
   ASSERT_TRUE(platform::writeToFile(platform::Dictionary{{"entry", entry}, {"items", items}},
-                                    "/Library/PreferenceLoader/Preferences/PlainPane.plist"));
+                                    devicePackagePath("/Library/PreferenceLoader/Preferences/PlainPane.plist")));
 
   launcherOk({"settings", "open", "Plain Pane"});
   std::string shown = screen();

@@ -16,6 +16,7 @@
 
 #include <fmt/format.h>
 
+#include "device/jailbreak/JailbreakLayout.h"
 #include "device/springboard/app/SpringBoardSocket.h"
 #include "platform/foundation/DeviceRoot.h"
 #include "platform/foundation/FileManager.h"
@@ -143,7 +144,7 @@ std::optional<nlohmann::json> askSpringBoard(const std::string& request, std::ch
 }
 
 void installTestTweak(const std::string& name, TweakFilter filter) {
-  const std::string folder = "/Library/MobileSubstrate/DynamicLibraries";
+  const std::string folder = devicePackagePath("/Library/MobileSubstrate/DynamicLibraries");
   platform::createDirectoryAtPath(folder);
   std::filesystem::copy_file(testTweakPath(), platform::hostPath(folder + "/" + name + ".dylib"),
                              std::filesystem::copy_options::overwrite_existing);

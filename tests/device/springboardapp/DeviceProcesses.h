@@ -46,7 +46,8 @@ std::optional<nlohmann::json> askSpringBoard(const std::string& request,
 
 // How a test add-on's filter names processes.
 enum class TweakFilter { None, SpringBoardBundle, SpringBoardExecutable, OtherProcess };
-// Copies the test add-on into the device's substrate folder as <name>.dylib, with its filter.
+// Copies the test add-on into the device's substrate folder (where the device's kind keeps it) as
+// <name>.dylib, with its filter.
 void installTestTweak(const std::string& name, TweakFilter filter);
 
 // A SpringBoard started by the test itself (argv[0] its path), its output in a file; ended with

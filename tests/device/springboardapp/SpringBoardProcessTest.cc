@@ -7,6 +7,7 @@
 #include <fstream>
 #include <iterator>
 
+#include "device/jailbreak/JailbreakLayout.h"
 #include "device/springboard/app/SpringBoardSocket.h"
 #include "platform/foundation/DeviceRoot.h"
 #include "platform/foundation/DeviceSettings.h"
@@ -58,17 +59,18 @@ TEST_F(SpringBoardProcessTest, LoaderOpensOnlyLibrariesWhoseFilterNamesSpringBoa
   installTestTweak("NoFilter", TweakFilter::None);
   installTestTweak("ForPreferences", TweakFilter::OtherProcess);
   installTestTweak("Broken", TweakFilter::SpringBoardBundle);
-  platform::writeFile("/Library/MobileSubstrate/DynamicLibraries/Broken.dylib", "not a shared object");
+  const std::string substrate = devicePackagePath("/Library/MobileSubstrate/DynamicLibraries/");
+  platform::writeFile(substrate + "Broken.dylib", "not a shared object");
 
   SpringBoardProcess springBoard;
   ASSERT_TRUE(springBoard.waitUntilReady()) << springBoard.output();
   std::string maps = mappedFiles(springBoard.pid());
-  const std::string folder = platform::hostPath("/Library/MobileSubstrate/DynamicLibraries/");
+  const std::string folder = platform::hostPath(substrate);
   EXPECT_NE(maps.find(folder + "ByBundle.dylib"), std::string::npos);
   EXPECT_NE(maps.find(folder + "ByExecutable.dylib"), std::string::npos);
   EXPECT_EQ(maps.find(folder + "NoFilter.dylib"), std::string::npos);
   EXPECT_EQ(maps.find(folder + "ForPreferences.dylib"), std::string::npos);
-  EXPECT_NE(springBoard.output().find("could not load /Library/MobileSubstrate/DynamicLibraries/Broken.dylib"),
+  EXPECT_NE(springBoard.output().find("could not load " + substrate + "Broken.dylib"),
             std::string::npos)
       << springBoard.output();
   // The loaded add-ons ran in SpringBoard: their notices are on screen.

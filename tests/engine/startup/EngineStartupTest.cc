@@ -40,12 +40,12 @@ class EngineStartup : public ::testing::Test {
     return ss.str();
   }
   // Runs the host under `name` and returns its report.
-  Report run(const std::string& name, bool withAddOn = false) {
+  Report run(const std::string& name, bool withAddOn = false, std::string engine = ENGINE_LIBRARY) {
     std::string out = root.path() + "/host-output.txt";
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    std::vector<std::string> args{name, ENGINE_LIBRARY};
+    std::vector<std::string> args{name, engine};
     if (withAddOn) args.push_back("--lumenhold");
     std::vector<char*> argv;
     for (auto& a : args) argv.push_back(a.data());
@@ -113,14 +113,25 @@ TEST_F(EngineStartup, IOS12HooksWithoutSpringBoardUIServicesAndSkipsAMissingClas
   EXPECT_EQ(r["openRefused"], "1");
 }
 
-TEST_F(EngineStartup, CompanionLibraryLoadsBeforeTheFirstHook) {
+TEST_F(EngineStartup, CompanionLibraryLoadsFromWhereItsBuildsPhonesKeepItBeforeTheFirstHook) {
   device("16.0");
-  platform::createDirectoryAtPath("/Library/MobileSubstrate/DynamicLibraries");
-  ASSERT_TRUE(platform::writeFile("/Library/MobileSubstrate/DynamicLibraries/Quorvex.dylib",
-                                  readHostFile(COMPANION_PROBE)));
-  Report r = run("SpringBoard");
-  EXPECT_EQ(r["companion"], "0");
-  EXPECT_EQ(hookCount(r), 7);
+  // The engine for rootful phones and the one for rootless phones, each with its phone's place.
+  const struct {
+    const char* engine;
+    const char* companion;
+  } builds[] = {{ENGINE_LIBRARY, "/Library/MobileSubstrate/DynamicLibraries/Quorvex.dylib"},
+                {ROOTLESS_ENGINE_LIBRARY, "/var/jb/Library/MobileSubstrate/DynamicLibraries/Quorvex.dylib"}};
+  for (const auto& placed : builds) {
+    for (const auto& other : builds) platform::removeItemAtPath(other.companion);
+    platform::createDirectoryAtPath(platform::stringByDeletingLastPathComponent(placed.companion));
+    ASSERT_TRUE(platform::writeFile(placed.companion, readHostFile(COMPANION_PROBE)));
+    for (const auto& build : builds) {
+      Report r = run("SpringBoard", false, build.engine);
+      // 0: loaded with no hook in place yet; -1: not loaded.
+      EXPECT_EQ(r["companion"], &build == &placed ? "0" : "-1") << build.engine << " with " << placed.companion;
+      EXPECT_EQ(hookCount(r), 7);
+    }
+  }
 }
 
 }  // namespace

@@ -152,6 +152,25 @@ TEST(PropertyList, BinaryKeyHoldingNulIsRefusedRatherThanFatal) {
   }
 }
 
+// A keyed archiver's UID is a kind of its own: read and written back as a UID, which only the
+// binary form keeps, so a file holding one is written binary and any other file XML.
+TEST(PropertyList, AUidStaysAUidAndOnlyAFileHoldingOneIsWrittenBinary) {
+  TempDeviceRoot root;
+  createDirectoryAtPath("/p");
+  Dictionary archived = sample();
+  archived["archive"] = Dictionary{{"$top", Dictionary{{"root", Uid{1}}}}, {"$objects", Array{"$null", Uid{4000000000}}}};
+  ASSERT_TRUE(writeToFile(archived, "/p/archived.plist"));
+  ASSERT_TRUE(writeToFile(sample(), "/p/plain.plist"));
+  EXPECT_EQ(readFile("/p/archived.plist")->substr(0, 8), "bplist00");
+  EXPECT_EQ(readFile("/p/plain.plist")->substr(0, 5), "<?xml");
+  EXPECT_EQ(dictionaryWithContentsOfFile("/p/archived.plist"), archived);
+  Value stored;
+  ASSERT_EQ(valueForKeyInFile("/p/archived.plist", "archive", &stored), FileLookup::Found);
+  EXPECT_EQ(stored, archived["archive"]);
+  EXPECT_EQ(Value(Uid{7}).intValue(), 0);
+  EXPECT_EQ(Value(Uid{7}).toJSON(), "{\"CF$UID\":7}");
+}
+
 TEST(PlistValue, ConversionsFollowNSNumberAndNSString) {
   EXPECT_EQ(Value("  12abc").intValue(), 12);
   EXPECT_EQ(Value("abc").intValue(), 0);

@@ -3,12 +3,14 @@
 
 #include <regex>
 
+#include "platform/foundation/DeviceSettings.h"
 #include "platform/foundation/FileManager.h"
 #include "platform/foundation/NSLog.h"
 
 #include "platform/photos/PHAsset.h"
 #include "platform/photos/PHAssetCollection.h"
 #include "platform/photos/PHCollectionList.h"
+#include "platform/photos/PHImageManager.h"
 #include "platform/photos/PhotoLibrary.h"
 #include "tests/platform/photos/PhotoTestPictures.h"
 #include "tests/support/TempDeviceRoot.h"
@@ -128,6 +130,40 @@ TEST_F(PhotoFetchTest, RefusedAdditionsLeaveTheLibraryAsItWas) {
   EXPECT_EQ(photoLibraryAllCollections().size(), 7u);
   auto pictures = platform::contentsOfDirectoryAtPath(kPhotoLibraryDCIMPath);
   EXPECT_TRUE(!pictures || pictures->empty());
+}
+
+// A user who refused access: every fetch an app makes finds nothing, as on the phone, and the
+// library itself stays as it was for when access is allowed again.
+TEST_F(PhotoFetchTest, UnderRefusedAccessEveryFetchFindsNothing) {
+  ASSERT_TRUE(photoLibraryAddPictureFile(writeTestPicture("/tmp/in/one.png", 4, 3), {userA}));
+  auto albumA = PHCollection::fetchTopLevelUserCollectionsWithOptions(nullptr).objectAtIndex(2);
+  auto trips = std::dynamic_pointer_cast<PHCollectionList>(PHCollection::fetchTopLevelUserCollectionsWithOptions(nullptr).objectAtIndex(1));
+  auto asset = PHAsset::fetchAssetsInAssetCollection(albumA, nullptr).firstObject();
+  ASSERT_TRUE(asset && trips);
+  auto counts = [&] {
+    std::shared_ptr<UIImage> picture;
+    PHImageRequestOptions sync;
+    sync.synchronous = true;
+    PHImageManager::defaultManager()->requestImageForAsset(asset, PHImageManagerMaximumSize, PHImageContentModeDefault,
+                                                           &sync, [&](std::shared_ptr<UIImage> image, const PHImageResultInfo&) {
+                                                             picture = std::move(image);
+                                                           });
+    return std::vector<std::size_t>{PHAssetCollection::fetchAssetCollectionsWithType(2, 2, nullptr).count(),
+                                    PHCollectionList::fetchTopLevelUserCollectionsWithOptions(nullptr).count(),
+                                    PHAssetCollection::fetchAssetCollectionsWithType(1, 5, nullptr).count(),
+                                    PHCollection::fetchCollectionsInCollectionList(trips, nullptr).count(),
+                                    PHAsset::fetchAssetsInAssetCollection(albumA, nullptr).count(),
+                                    std::size_t(picture != nullptr)};
+  };
+  DeviceSettings settings;
+  settings.photoLibraryAccess = false;
+  ASSERT_TRUE(saveDeviceSettings(settings));
+  platform::LogCapture log;
+  EXPECT_EQ(counts(), (std::vector<std::size_t>{0, 0, 0, 0, 0, 0}));
+  EXPECT_TRUE(log.containsSubstring("access to the photo library is refused"));
+  settings.photoLibraryAccess = true;
+  ASSERT_TRUE(saveDeviceSettings(settings));
+  EXPECT_EQ(counts(), (std::vector<std::size_t>{1, 3, 1, 1, 1, 1}));
 }
 
 }  // namespace

@@ -142,14 +142,19 @@ TEST_F(SpecifierFileTest, RowsForAnotherKindOfDeviceAreLeftOut) {
                                       {"requiredCapabilities", Dictionary{{"ipad", false}}}}),
                                  row({{"label", "Calls"}, {"cell", "PSSwitchCell"}, {"requiredCapabilities", Array{"telephony", "wifi"}}}),
                                  row({{"label", "Unknown"}, {"cell", "PSSwitchCell"}, {"requiredCapabilities", Array{"teleporter"}}}),
+                                 // Items of an array may be dictionaries of name to wanted presence.
+                                 row({{"label", "Phone item"}, {"cell", "PSSwitchCell"},
+                                      {"requiredCapabilities", Array{Dictionary{{"ipad", false}}}}}),
+                                 row({{"label", "Pad item"}, {"cell", "PSSwitchCell"},
+                                      {"requiredCapabilities", Array{"wifi", Dictionary{{"ipad", true}, {"arm64", true}}}}}),
                              }}};
   struct Case {
     double width, height;
     std::vector<std::string> shown;
   } cases[] = {
-      {390, 844, {"Everywhere", "Phone only", "Calls"}},
-      {1024, 1366, {"Everywhere", "Pad only"}},
-      {1366, 1024, {"Everywhere", "Pad only"}},
+      {390, 844, {"Everywhere", "Phone only", "Calls", "Phone item"}},
+      {1024, 1366, {"Everywhere", "Pad only", "Pad item"}},
+      {1366, 1024, {"Everywhere", "Pad only", "Pad item"}},
   };
   for (const auto& c : cases) {
     platform::DeviceSettings settings;

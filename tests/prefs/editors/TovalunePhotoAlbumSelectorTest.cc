@@ -1,6 +1,7 @@
 // The album choice, tapped as a user taps it, over a real photo library of the device.
 #include <gtest/gtest.h>
 
+#include "platform/foundation/DeviceSettings.h"
 #include "platform/foundation/FileManager.h"
 #include "platform/foundation/NSLog.h"
 #include "platform/foundation/PropertyList.h"
@@ -130,6 +131,18 @@ TEST_F(PhotoAlbumSelectorTest, AnUnreadablePreferencesFileIsLeftAsItIs) {
   EXPECT_EQ(platform::readFile(TovalunePreferencesManager::kPreferencesPath), garbage);
   EXPECT_TRUE(log.containsSubstring("Could not store the chosen album"));
   EXPECT_TRUE(checkedRows(*screen->tableView()).empty()) << "the list shows what is stored";
+}
+
+TEST_F(PhotoAlbumSelectorTest, UnderRefusedAccessTheListIsEmptyAndNothingIsStored) {
+  platform::DeviceSettings settings;
+  settings.photoLibraryAccess = false;
+  ASSERT_TRUE(platform::saveDeviceSettings(settings));
+  TovalunePreferencesManager::savePrefs({{"SelectedPhotoAlbum", userA}});
+  auto screen = open();
+  EXPECT_EQ(screen->tableView()->numberOfRowsInSection(0), 0);
+  EXPECT_FALSE(tapRow(*screen->tableView(), 0));
+  EXPECT_EQ(storedAlbum(), userA);
+  saveScreenshotIfAsked("album-selector-access-refused");
 }
 
 TEST(PhotoAlbumSelectorEmptyTest, NoLibraryListsNoRowAndStoresNothing) {

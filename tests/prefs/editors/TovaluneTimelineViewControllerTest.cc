@@ -1,10 +1,18 @@
 // The timeline list: what its rows show, how entries are added and refused, and what deleting an
 // entry does to the stored timeline and to the pictures on disk.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <chrono>
+#include <mutex>
+#include <string_view>
 
 #include "platform/foundation/FileManager.h"
 #include "platform/foundation/NSLog.h"
+#include "platform/substrate/MSHookFunction.h"
 #include "platform/uikit/UIAlertController.h"
 #include "platform/uikit/UIBarButtonItem.h"
 #include "platform/uikit/UINavigationItem.h"
@@ -23,6 +31,11 @@ const std::string kFolder = kTimelineImagesPath;
 
 class TimelineListTest : public testing::Test {
  protected:
+  // Whether the item itself is there: a link counts, whatever it names.
+  bool itemAt(const std::string& devicePath) {
+    struct stat st {};
+    return ::lstat(root.host(devicePath).c_str(), &st) == 0;
+  }
   TempDeviceRoot root;
 };
 
@@ -113,6 +126,8 @@ TEST_F(TimelineListTest, ARefusedEntryLeavesNoPictureBehindButNothingOutsideTheF
   const std::string kept = writePicture(kFolder + "/KEPT.png");
   storeTimeline({timelineEntry("07:00:00", kRandomImageMarker), timelineEntry("08:00:00", kept)});
   const std::string outside = writePicture("/var/mobile/Library/Tovalune/mine.png");
+  const std::string linkToKept = kFolder + "/LINK.png";
+  ASSERT_EQ(::symlink("KEPT.png", root.host(linkToKept).c_str()), 0);
   // The path of a taken time that the editor just wrote, and paths that are no picture of its own.
   struct Case {
     std::string source;
@@ -121,16 +136,18 @@ TEST_F(TimelineListTest, ARefusedEntryLeavesNoPictureBehindButNothingOutsideTheF
       {writePicture(kFolder + "/NEW.png"), true},
       {kFolder + "/../Tovalune/mine.png", false},
       {outside, false},
-      {kept, false},  // the picture of another entry
+      {linkToKept, true},  // a link the editor left: it goes, the picture it names stays
+      {kept, false},       // the picture of another entry
   };
   TimelineScreen screen;
   for (const auto& c : cases) {
     EXPECT_FALSE(screen.list->addToTimelineWithTime("07:00:00", c.source)) << c.source;
     screen.presented()->dismissViewControllerAnimated(false, nullptr);
     waitForBackgroundWork();
-    EXPECT_EQ(platform::fileExistsAtPath(c.source), !c.deleted) << c.source;
+    EXPECT_EQ(itemAt(c.source), !c.deleted) << c.source;
   }
   EXPECT_EQ(storedTimelineArray()->size(), 2u);
+  EXPECT_TRUE(platform::fileExistsAtPath(kept));
 }
 
 TEST_F(TimelineListTest, AnUnreadablePreferencesFileIsNeverReplaced) {
@@ -184,7 +201,6 @@ TEST_F(TimelineListTest, DeletingAnEntryNamingAFileOutsideTheFolderKeepsTheFile)
   const std::string local = writePicture("/var/mobile/Library/Tovalune/keep.png");
   platform::createDirectoryAtPath(kFolder);
   ASSERT_EQ(::symlink(root.host("/var/mobile/Library/Tovalune").c_str(), root.host(kFolder + "/out").c_str()), 0);
-  ASSERT_EQ(::symlink("../Tovalune/keep.png", root.host(kFolder + "/link.png").c_str()), 0);
   const std::string subfolder = kFolder + "/sub";
   platform::createDirectoryAtPath(subfolder + "/deep");
   struct Case {
@@ -194,7 +210,6 @@ TEST_F(TimelineListTest, DeletingAnEntryNamingAFileOutsideTheFolderKeepsTheFile)
       {prefsNeighbour, prefsNeighbour},
       {kFolder + "/../Preferences/keep.png", prefsNeighbour},
       {kFolder + "/out/keep.png", local},   // through a linked folder
-      {kFolder + "/link.png", local},       // a link to a file outside
       {kFolder, kFolder},                   // the folder itself
       {subfolder, subfolder + "/deep"},     // a folder inside it
   };
@@ -209,6 +224,60 @@ TEST_F(TimelineListTest, DeletingAnEntryNamingAFileOutsideTheFolderKeepsTheFile)
     EXPECT_TRUE(platform::fileExistsAtPath(c.keeps));
     EXPECT_TRUE(log.contains(fmt::format("Not deleting {}: it is not a picture inside {}", c.path, kFolder)));
   }
+}
+
+// An entry's file may be a link: deleting the entry removes the link, never what it names (here
+// another entry's picture, and a picture outside the folder).
+TEST_F(TimelineListTest, DeletingAnEntryWhosePictureIsALinkRemovesTheLinkAlone) {
+  const std::string a = writePicture(kFolder + "/A.png");
+  const std::string local = writePicture("/var/mobile/Library/Tovalune/keep.png");
+  const std::string toA = kFolder + "/TO-A.png", out = kFolder + "/OUT.png";
+  ASSERT_EQ(::symlink("A.png", root.host(toA).c_str()), 0);
+  ASSERT_EQ(::symlink("../Tovalune/keep.png", root.host(out).c_str()), 0);
+  storeTimeline({timelineEntry("07:00:00", a), timelineEntry("08:00:00", toA), timelineEntry("09:00:00", out)});
+  TimelineScreen screen;
+  screen.swipeAndDeleteRow(2);
+  screen.swipeAndDeleteRow(1);
+  waitForBackgroundWork();
+  EXPECT_EQ(storedStarts(), (Strings{"07:00:00"}));
+  EXPECT_FALSE(itemAt(toA));
+  EXPECT_FALSE(itemAt(out));
+  EXPECT_TRUE(platform::fileExistsAtPath(a));
+  EXPECT_TRUE(platform::fileExistsAtPath(local));
+}
+
+// A picture that cannot be deleted is tried five times, half a second apart, and then left; the
+// entry goes at once all the same. The C library's unlink refuses it, as a busy file would be.
+std::atomic<int> stuckUnlinks{0};
+int (*previousUnlink)(const char*) = nullptr;
+int unlinkRefusingStuckFiles(const char* path) {
+  if (std::string_view(path).ends_with("/STUCK.png")) {
+    ++stuckUnlinks;
+    errno = EBUSY;
+    return -1;
+  }
+  return previousUnlink(path);
+}
+
+TEST_F(TimelineListTest, APictureThatCannotBeDeletedIsTriedFiveTimesAndKept) {
+  static std::once_flag hooked;
+  std::call_once(hooked, [] {
+    MSHookFunction(reinterpret_cast<void*>(&::unlink), reinterpret_cast<void*>(&unlinkRefusingStuckFiles),
+                   reinterpret_cast<void**>(&previousUnlink));
+  });
+  const std::string stuck = writePicture(kFolder + "/STUCK.png");
+  storeTimeline({timelineEntry("07:00:00", stuck)});
+  TimelineScreen screen;
+  platform::LogCapture log;
+  stuckUnlinks = 0;
+  screen.swipeAndDeleteRow(0);
+  EXPECT_TRUE(screen.rowTexts().empty());
+  const auto started = std::chrono::steady_clock::now();
+  waitForBackgroundWork();
+  EXPECT_EQ(stuckUnlinks, 5);
+  EXPECT_GE(std::chrono::steady_clock::now() - started, std::chrono::milliseconds(2000)) << "no pause between tries";
+  EXPECT_TRUE(platform::fileExistsAtPath(stuck));
+  EXPECT_TRUE(log.contains(fmt::format("Could not delete {} after 5 attempts", stuck)));
 }
 
 TEST_F(TimelineListTest, MalformedStoredTimelinesShowSafelyAndCanBeCleaned) {

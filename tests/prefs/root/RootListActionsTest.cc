@@ -13,6 +13,8 @@
 #include "platform/uikit/UIApplication.h"
 #include "platform/uikit/UINavigationController.h"
 #include "platform/uikit/UINavigationItem.h"
+#include "platform/uikit/UIScreen.h"
+#include "platform/uikit/UIWindow.h"
 #include "prefs/editors/TovalunePhotoAlbumSelectorViewController.h"
 #include "prefs/root/TovaluneprefsRootListController.h"
 #include "shared/TovalunePreferencesManager.h"
@@ -72,6 +74,25 @@ TEST_F(RootListActionsTest, EachEditorButtonOpensANewScreenWithTheBackButtonShow
   auto album = std::dynamic_pointer_cast<TovalunePhotoAlbumSelectorViewController>(navigation->topViewController());
   ASSERT_TRUE(album);
   EXPECT_EQ(album->prefsKey(), "SelectedPhotoAlbum");
+}
+
+TEST_F(RootListActionsTest, ComingBackFromAnEditorKeepsTheListAsItWasBuilt) {
+  TovalunePreferencesManager::savePrefs({{"ImageMode", 0}, {"UpdateMode", 1}});
+  list->reloadSpecifiers();
+  auto window = UIWindow::alloc()->initWithFrame(UIScreen::mainScreen().bounds());
+  window->setRootViewController(navigation);
+  window->makeKeyAndVisible();
+  const PSSpecifierList built = list->loadedSpecifiers();
+  for (const char* key : {"ImageSelector", "ImageViewer", "TimePicker"}) {
+    list->performButtonAction(rowWithKey(built, key).get());
+    ASSERT_NE(navigation->topViewController(), list) << key;
+    // The engine moves the source on while the editor is open; only a change in the list rebuilds it.
+    TovalunePreferencesManager::setPrefForKey("ImageMode", 8);
+    navigation->popViewControllerAnimated(true);
+    ASSERT_EQ(navigation->topViewController(), list) << key;
+    EXPECT_EQ(list->loadedSpecifiers(), built) << key;
+  }
+  window->setHidden(true);
 }
 
 TEST_F(RootListActionsTest, AListOffANavigationStackOpensNothingAndSaysSo) {

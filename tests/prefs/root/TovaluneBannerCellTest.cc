@@ -68,6 +68,15 @@ TEST_F(BannerCellTest, OutOfAListItReportsItsOwnFrameAndTakesNoWidth) {
   EXPECT_EQ(made, banner->UIView::frame());
   banner->setFrame(CGRectMake(20, 30, 414, 44));
   EXPECT_EQ(banner->frame(), CGRectMake(0, 0, 0, 195));
+
+  // Placed afterwards, its parts widen with it from that width 0.
+  auto list = UIView::alloc()->initWithFrame(CGRectMake(0, 0, 414, 800));
+  list->addSubview(banner);
+  banner->layoutIfNeeded();
+  EXPECT_EQ(banner->bannerView()->frame().width(), 414);
+  EXPECT_EQ(banner->bannerView()->center().x, 207);
+  EXPECT_EQ(banner->mainTitleLabel()->frame().width(), 414);
+  EXPECT_EQ(banner->subTitleLabel()->frame().width(), 414);
 }
 
 TEST_F(BannerCellTest, PartsAreStackedUnderTheIconInSinglePrecision) {

@@ -5,6 +5,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <future>
 #include <set>
 #include <thread>
 
@@ -217,6 +218,38 @@ TEST_F(RootListTest, AWriteWaitsForAnotherWriterAndKeepsItsKey) {
   }
   pane->join();
   EXPECT_EQ(storedPrefs(), (Dictionary{{"ImageMode", 3}, {"Version", 1}, {"Location", 2}}));
+}
+
+TEST_F(RootListTest, AWriterThatNeverLetsGoOfTheLockHoldsTheListUpOnlyBriefly) {
+  TovalunePreferencesManager::savePrefs({{"ImageMode", 3}});
+  auto list = makeRootList();
+  auto location = rowWithKey(list->specifiers(), "Location");
+  // A writer stopped while it holds the lock.
+  std::optional<platform::FileLock> stuck(std::in_place, TovalunePreferencesManager::kPreferencesLockPath);
+  ASSERT_TRUE(stuck->locked());
+  platform::LogCapture log;
+  auto tap = std::async(std::launch::async, [&] { location->performSetterWithValue(Value(2)); });
+  const bool finished = tap.wait_for(std::chrono::seconds(10)) == std::future_status::ready;
+  stuck.reset();
+  tap.wait();
+  ASSERT_TRUE(finished) << "the write waited for the lock without bound";
+  EXPECT_EQ(storedPrefs(), (Dictionary{{"ImageMode", 3}, {"Location", 2}}));
+  EXPECT_EQ(log.count("The preferences lock has been held for 2 seconds; writing without it"), 1u);
+}
+
+// Whether a write reached the file or not, a change of the source or the mode rebuilds the rows
+// and a change of any other setting leaves them.
+TEST_F(RootListTest, AFailedWriteStillRebuildsTheListForTheSourceAndTheMode) {
+  // A folder where the file should be: nothing can be written there.
+  ASSERT_TRUE(platform::createDirectoryAtPath(std::string(kPrefs) + "/in-the-way"));
+  auto list = makeRootList();
+  for (const auto& [key, rebuilt] : {std::pair{"ImageMode", true}, {"UpdateMode", true}, {"Enabled", false}}) {
+    const PSSpecifierList before = list->specifiers();
+    rowWithKey(before, key)->performSetterWithValue(Value(1));
+    EXPECT_EQ(list->loadedSpecifiers() != before, rebuilt) << key;
+    EXPECT_EQ(rowNames(list->loadedSpecifiers()), expectedRows({})) << key;
+  }
+  EXPECT_TRUE(platform::directoryExistsAtPath(kPrefs));
 }
 
 TEST_F(RootListTest, AValueTheFileCannotHoldIsRefusedAndTheFileKept) {

@@ -33,7 +33,7 @@ std::string DevicePackageDatabase::installedRecord(const std::string& package, c
       "Section: Tweaks\n"
       "Installed-Size: 412\n"
       "Maintainer: Orbel <dev@orbel.example>\n"
-      "Architecture: iphoneos-arm64\n"
+      "Architecture: iphoneos-arm\n"
       "Version: {}\n"
       "Depends: mobilesubstrate, preferenceloader\n"
       "Description: Wallpapers that change by themselves\n"
