@@ -333,7 +333,9 @@ TEST_F(TableViewTest, ARowDraggedLeftShowsItsDeleteAsTheFingerMovesAndStaysOpenP
     EXPECT_EQ(shownWidth(), c.to);
     platform::touchScreen(UITouchPhaseEnded, CGPoint{centre.x - c.to, centre.y + 3}, 1.5);
     EXPECT_EQ(list.table->indexPathForDeleteConfirmation().has_value(), c.open);
-    if (c.open) EXPECT_GE(shownWidth(), 74) << "whole once it stays open";
+    if (c.open) {
+      EXPECT_GE(shownWidth(), 74) << "whole once it stays open";
+    }
   }
   EXPECT_EQ(list.table->contentOffset().y, 0) << "a sideways drag does not scroll";
   // Dragged back to the right, it closes with the finger.
