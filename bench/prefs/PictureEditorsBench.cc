@@ -334,8 +334,9 @@ struct ChildReport {
 };
 
 ChildReport runChild(const std::string& arguments) {
-  // Through /proc/self/exe, which runs this very program even when a build has replaced its file.
-  const std::string command = fmt::format("/proc/self/exe {} '{}'", arguments, platform::deviceRoot());
+  // The program's file as it was when it started (popen's shell would be /proc/self/exe).
+  static const std::string program = fs::read_symlink("/proc/self/exe").string();
+  const std::string command = fmt::format("'{}' {} '{}'", program, arguments, platform::deviceRoot());
   FILE* pipe = popen(command.c_str(), "r");
   ChildReport report;
   if (!pipe || std::fscanf(pipe, "%lf %lf %zu", &report.seconds, &report.residentMB, &report.tiles) < 2)
