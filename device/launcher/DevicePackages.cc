@@ -17,7 +17,7 @@ namespace {
 
 std::string adminDir() { return platform::hostPath(packageDatabasePath()); }
 
-std::string trimmed(std::string text) {
+std::string trimmedEnd(std::string text) {
   while (!text.empty() && (text.back() == '\n' || text.back() == ' ')) text.pop_back();
   return text;
 }
@@ -26,7 +26,7 @@ std::string trimmed(std::string text) {
 std::string queryStatusAndVersion(const std::string& name) {
   auto result = runHostProgram({"dpkg-query", "--admindir=" + adminDir(), "--show",
                                 "--showformat=${Status}\\t${Version}", name});
-  return result.status == 0 ? trimmed(result.output) : std::string();
+  return result.status == 0 ? trimmedEnd(result.output) : std::string();
 }
 
 std::string readText(const fs::path& path) {
@@ -63,7 +63,7 @@ bool addDeviceArchitecture(std::string* error) {
   const std::string architecture = deviceArchitecture();
   auto result = runHostProgram(deviceDpkgCommand({"--add-architecture", architecture}));
   if (result.status != 0) *error = fmt::format("dpkg cannot add the architecture {}: {}", architecture,
-                                               trimmed(result.output));
+                                               trimmedEnd(result.output));
   return result.status == 0;
 }
 
@@ -84,7 +84,7 @@ std::optional<PackageFields> readPackageFile(const std::string& hostPackage, std
     start = end + 1;
   }
   if (result.status != 0 || lines.size() < 5 || lines[0].empty() || lines[1].empty()) {
-    *error = fmt::format("{} is not a Debian package: {}", hostPackage, trimmed(result.output));
+    *error = fmt::format("{} is not a Debian package: {}", hostPackage, trimmedEnd(result.output));
     return std::nullopt;
   }
   std::string depends = lines[3].empty() || lines[4].empty() ? lines[3] + lines[4] : lines[3] + ", " + lines[4];
@@ -93,13 +93,13 @@ std::optional<PackageFields> readPackageFile(const std::string& hostPackage, std
 
 bool installPackageFile(const std::string& hostPackage, std::string* error) {
   auto result = runHostProgram(deviceDpkgCommand({"--install", fs::absolute(hostPackage).string()}));
-  if (result.status != 0) *error = trimmed(result.output);
+  if (result.status != 0) *error = trimmedEnd(result.output);
   return result.status == 0;
 }
 
 bool removePackage(const std::string& name, std::string* error) {
   auto result = runHostProgram(deviceDpkgCommand({"--remove", name}));
-  if (result.status != 0) *error = trimmed(result.output);
+  if (result.status != 0) *error = trimmedEnd(result.output);
   return result.status == 0;
 }
 
@@ -126,7 +126,7 @@ std::optional<std::string> packageWithEngine(const std::string& hostPackage, con
   fs::path tree = fs::path(folder) / "tree";
   auto unpacked = runHostProgram({"dpkg-deb", "--raw-extract", hostPackage, tree.string()});
   if (unpacked.status != 0) {
-    *error = fmt::format("cannot unpack {}: {}", hostPackage, trimmed(unpacked.output));
+    *error = fmt::format("cannot unpack {}: {}", hostPackage, trimmedEnd(unpacked.output));
     return std::nullopt;
   }
   const std::string engineEntry = engineDevicePath().substr(1);
@@ -174,7 +174,7 @@ std::optional<std::string> packageWithEngine(const std::string& hostPackage, con
   auto built = runHostProgram(
       {"dpkg-deb", "--root-owner-group", "-Zgzip", "-z1", "--build", tree.string(), output.string()});
   if (built.status != 0) {
-    *error = fmt::format("cannot build the package around {}: {}", hostEngine, trimmed(built.output));
+    *error = fmt::format("cannot build the package around {}: {}", hostEngine, trimmedEnd(built.output));
     return std::nullopt;
   }
   return output.string();

@@ -13,7 +13,7 @@
 
 namespace {
 
-int usage() {
+int photosUsage() {
   fmt::print(stderr,
              "usage: tovalune-device photos add-album TITLE\n"
              "       tovalune-device photos add FILE [--album ID-or-TITLE]   (JPEG, PNG, HEIC, AVIF, WebP, GIF, TIFF, BMP)\n"
@@ -60,7 +60,7 @@ int list() {
 }
 
 int add(const std::vector<std::string>& args) {
-  if (args.size() != 2 && !(args.size() == 4 && args[2] == "--album")) return usage();
+  if (args.size() != 2 && !(args.size() == 4 && args[2] == "--album")) return photosUsage();
   std::vector<std::string> albums;
   if (args.size() == 4) {
     auto album = findAlbum(args[3]);
@@ -90,7 +90,7 @@ int access(const std::vector<std::string>& args) {
     fmt::print("{}\n", settings.photoLibraryAccess ? "allow" : "deny");
     return 0;
   }
-  if (args.size() != 2 || (args[1] != "allow" && args[1] != "deny")) return usage();
+  if (args.size() != 2 || (args[1] != "allow" && args[1] != "deny")) return photosUsage();
   settings.photoLibraryAccess = args[1] == "allow";
   if (!platform::saveDeviceSettings(settings)) {
     fmt::print(stderr, "photos: cannot write the device settings {}\n", platform::kDeviceSettingsPath);
@@ -102,7 +102,7 @@ int access(const std::vector<std::string>& args) {
 }  // namespace
 
 int runPhotos(const std::vector<std::string>& args) {
-  if (args.empty()) return usage();
+  if (args.empty()) return photosUsage();
   if (args[0] == "list" && args.size() == 1) return list();
   if (args[0] == "add-album" && args.size() == 2) {
     auto id = platform::photoLibraryCreateAlbum(args[1]);
@@ -112,5 +112,5 @@ int runPhotos(const std::vector<std::string>& args) {
   }
   if (args[0] == "add") return add(args);
   if (args[0] == "access") return access(args);
-  return usage();
+  return photosUsage();
 }

@@ -9,7 +9,7 @@
 
 namespace {
 
-int usage() {
+int routeUsage() {
   fmt::print(stderr,
              "usage: tovalune-device route                  list the routes\n"
              "       tovalune-device route HOST ADDR:PORT   serve HOST from ADDR:PORT over plain HTTP\n"
@@ -43,7 +43,7 @@ int runRoute(const std::vector<std::string>& args) {
     for (const auto& [host, target] : settings.routes) fmt::print("{} -> {}\n", host, target);
     return 0;
   }
-  if (args.size() != 2) return usage();
+  if (args.size() != 2) return routeUsage();
   if (args[0] == "--remove") {
     if (!settings.routes.erase(args[1])) {
       fmt::print(stderr, "route: no route for {}\n", args[1]);

@@ -17,7 +17,7 @@ using platform::Value;
 
 namespace {
 
-int usage() {
+int timelineUsage() {
   fmt::print(stderr,
              "usage: tovalune-device timeline add HH:MM[:SS] PICTURE|random\n"
              "       tovalune-device timeline list\n"
@@ -123,5 +123,5 @@ int runTimeline(const std::vector<std::string>& args) {
     fmt::print("The timeline is empty.\n");
     return 0;
   }
-  return usage();
+  return timelineUsage();
 }

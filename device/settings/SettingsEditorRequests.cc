@@ -5,6 +5,7 @@
 #include <fmt/format.h>
 
 #include "device/settings/SettingsApp.h"
+#include "device/springboard/app/SocketReply.h"
 #include "platform/dispatch/Dispatch.h"
 #include "platform/foundation/FileManager.h"
 #include "platform/foundation/NSLog.h"
@@ -21,8 +22,8 @@ using nlohmann::json;
 
 namespace {
 
-std::string line(const json& reply) { return reply.dump(-1, ' ', false, json::error_handler_t::replace); }
-std::string failure(const std::string& why) { return line(json{{"ok", false}, {"error", why}}); }
+using socket_reply::line;
+using socket_reply::failure;
 std::string settled() { return line(json{{"ok", true}, {"settled", platform::settleAllQueues()}}); }
 
 // The controller a person sees on top: what the stack presents last, else the stack itself.

@@ -13,6 +13,7 @@
 #include "device/settings/SettingsListController.h"
 #include "device/settings/SettingsScreen.h"
 #include "device/settings/SettingsScreenRequests.h"
+#include "device/springboard/app/SocketReply.h"
 #include "platform/dispatch/Dispatch.h"
 #include "platform/foundation/NSLog.h"
 #include "platform/uikit/UINavigationController.h"
@@ -22,10 +23,8 @@ using nlohmann::json;
 
 namespace {
 
-// Labels and values come from panes and files; a byte that is not UTF-8 must not fail the reply.
-std::string line(const json& reply) { return reply.dump(-1, ' ', false, json::error_handler_t::replace); }
-
-std::string failure(const std::string& why) { return line(json{{"ok", false}, {"error", why}}); }
+using socket_reply::line;
+using socket_reply::failure;
 
 json settledReply() {
   bool settled = platform::settleAllQueues();

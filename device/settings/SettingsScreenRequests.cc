@@ -6,6 +6,7 @@
 #include <nlohmann/json.hpp>
 
 #include "device/springboard/app/ScreenRevision.h"
+#include "device/springboard/app/SocketReply.h"
 #include "platform/dispatch/Dispatch.h"
 #include "platform/foundation/NSDate.h"
 #include "platform/foundation/NSLog.h"
@@ -19,8 +20,8 @@ using nlohmann::json;
 
 namespace {
 
-std::string line(const json& reply) { return reply.dump(-1, ' ', false, json::error_handler_t::replace); }
-std::string failure(const std::string& why) { return line(json{{"ok", false}, {"error", why}}); }
+using socket_reply::line;
+using socket_reply::failure;
 
 std::string revision() {
   // The status bar's clock is Settings' own drawing.

@@ -20,7 +20,7 @@ const char* errorText(int code) {
 
 // An LZW code of 12 bits stands for at most 4096 pixels. The canvas counts in full: a huge screen
 // around a tiny frame is refused like any other header that claims more than its file holds.
-constexpr std::uint64_t kMaxPixelsPerByte = 4096;
+constexpr std::uint64_t kMaxGifPixelsPerByte = 4096;
 
 struct MemoryReader {
   std::string_view bytes;
@@ -141,7 +141,7 @@ std::optional<Bitmap> decodeGIF(std::string_view bytes, ThumbnailRequest* reques
     const std::uint64_t width = std::max<std::uint64_t>(gif->SWidth, std::uint64_t(frame.Left) + frame.Width);
     const std::uint64_t height = std::max<std::uint64_t>(gif->SHeight, std::uint64_t(frame.Top) + frame.Height);
     if (frame.Width <= 0 || frame.Height <= 0 || !acceptableSize(width, height) ||
-        !fileCanHold("GIF", width, height, bytes.size(), kMaxPixelsPerByte))
+        !fileCanHold("GIF", width, height, bytes.size(), kMaxGifPixelsPerByte))
       return std::nullopt;
     const PixelSize picture{std::uint32_t(width), std::uint32_t(height)};
     const PixelSize target = request ? request->sizeFor(picture, false) : picture;

@@ -29,7 +29,7 @@ struct OptionsDeleter {
 
 // HEVC and AV1 code a flat area in a fraction of a bit per block (a flat 6-megapixel AVIF takes
 // under 400 bytes), so this bound is loose: it refuses a near-empty file that claims a huge picture.
-constexpr std::uint64_t kMaxPixelsPerByte = 65536;
+constexpr std::uint64_t kMaxHeifPixelsPerByte = 65536;
 
 // A side longer than this is refused while the file is parsed, before any of libheif's own tables
 // for the picture (a grid's tiles, say) are built.
@@ -152,7 +152,7 @@ std::optional<Bitmap> decodeHEIF(std::string_view bytes, ThumbnailRequest* reque
   const int height = heif_image_handle_get_height(handle.get());
   // Every size the file states passes these before libheif allocates a picture of it.
   const auto fits = [&](std::uint64_t w, std::uint64_t h) {
-    return acceptableSize(w, h) && fileCanHold("HEIF", w, h, bytes.size(), kMaxPixelsPerByte);
+    return acceptableSize(w, h) && fileCanHold("HEIF", w, h, bytes.size(), kMaxHeifPixelsPerByte);
   };
   if (width <= 0 || height <= 0 || !fits(width, height)) return std::nullopt;
   // A grid or an overlay states its size once more in its own data, and libheif builds a picture

@@ -52,7 +52,7 @@ void cmykToRgbaInPlace(Bitmap& bitmap) {
 
 // Huffman coding spends at least a bit on each 8x8 block of the first scan that covers it, so no
 // file packs more than 512 pixels into a byte; twice that leaves room for any real encoder.
-constexpr std::uint64_t kMaxPixelsPerByte = 1024;
+constexpr std::uint64_t kMaxJpegPixelsPerByte = 1024;
 
 bool isStandalone(std::uint8_t marker) { return marker == 0x01 || (marker >= 0xD0 && marker <= 0xD8); }
 
@@ -148,7 +148,7 @@ std::optional<Bitmap> decodeJPEG(std::string_view bytes, ThumbnailRequest* reque
     logLine(fmt::format("JPEG header unreadable: {}", tjGetErrorStr2(tj)));
     return std::nullopt;
   }
-  if (!acceptableSize(width, height) || !fileCanHold("JPEG", width, height, size, kMaxPixelsPerByte))
+  if (!acceptableSize(width, height) || !fileCanHold("JPEG", width, height, size, kMaxJpegPixelsPerByte))
     return std::nullopt;
   // The decoder fills what a cut file lacks with grey and, when something else troubled it
   // first, does not even say so.

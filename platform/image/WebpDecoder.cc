@@ -12,7 +12,7 @@ namespace {
 
 // Lossless WebP copies runs of up to 4096 pixels for a few bits each: a flat 16-megapixel picture
 // takes under 700 bytes. This bound refuses a near-empty file that claims a huge picture.
-constexpr std::uint64_t kMaxPixelsPerByte = 65536;
+constexpr std::uint64_t kMaxWebpPixelsPerByte = 65536;
 
 struct DemuxDeleter {
   void operator()(WebPDemuxer* demux) const { WebPDemuxDelete(demux); }
@@ -29,7 +29,7 @@ std::optional<Bitmap> decodeFirstFrame(const std::uint8_t* data, std::size_t siz
   }
   const std::uint32_t width = WebPDemuxGetI(demux.get(), WEBP_FF_CANVAS_WIDTH);
   const std::uint32_t height = WebPDemuxGetI(demux.get(), WEBP_FF_CANVAS_HEIGHT);
-  if (!acceptableSize(width, height) || !fileCanHold("WebP", width, height, size, kMaxPixelsPerByte))
+  if (!acceptableSize(width, height) || !fileCanHold("WebP", width, height, size, kMaxWebpPixelsPerByte))
     return std::nullopt;
   auto canvas = allocateBitmap(width, height);
   if (!canvas) return std::nullopt;
@@ -91,7 +91,7 @@ std::optional<Bitmap> decodeWebP(std::string_view bytes, ThumbnailRequest* reque
   }
 
   if (!acceptableSize(features.width, features.height) ||
-      !fileCanHold("WebP", features.width, features.height, bytes.size(), kMaxPixelsPerByte))
+      !fileCanHold("WebP", features.width, features.height, bytes.size(), kMaxWebpPixelsPerByte))
     return std::nullopt;
   if (request) {
     const PixelSize picture{std::uint32_t(features.width), std::uint32_t(features.height)};

@@ -3,7 +3,7 @@
 #include "platform/uikit/UISegmentedControl.h"
 
 namespace {
-constexpr double kSideInset = 16;
+constexpr double kSegmentSideInset = 16;
 }  // namespace
 
 objc::Class* PSSegmentTableCell::cls() {
@@ -75,5 +75,5 @@ void PSSegmentTableCell::layoutSubviews() {
   if (!control_) return;
   CGRect b = contentView()->bounds();
   double height = control_->sizeThatFits(b.size).height;
-  control_->setFrame(CGRectMake(kSideInset, (b.height() - height) / 2, std::max(0.0, b.width() - 2 * kSideInset), height));
+  control_->setFrame(CGRectMake(kSegmentSideInset, (b.height() - height) / 2, std::max(0.0, b.width() - 2 * kSegmentSideInset), height));
 }

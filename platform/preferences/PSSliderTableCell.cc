@@ -8,7 +8,7 @@
 #include "platform/uikit/UISlider.h"
 
 namespace {
-constexpr double kSideInset = 16;
+constexpr double kSliderSideInset = 16;
 constexpr double kValueWidth = 44;
 
 double numberProperty(const PSSpecifier& specifier, const char* key, double fallback) {
@@ -89,10 +89,10 @@ void PSSliderTableCell::layoutSubviews() {
   PSTableCell::layoutSubviews();
   if (!slider_) return;
   CGRect b = contentView()->bounds();
-  double right = valueLabel_->isHidden() ? kSideInset : kSideInset + kValueWidth;
+  double right = valueLabel_->isHidden() ? kSliderSideInset : kSliderSideInset + kValueWidth;
   double height = slider_->sizeThatFits(b.size).height;
-  slider_->setFrame(CGRectMake(kSideInset, (b.height() - height) / 2, std::max(0.0, b.width() - kSideInset - right), height));
-  valueLabel_->setFrame(CGRectMake(b.width() - kSideInset - kValueWidth + 8, 0, kValueWidth - 8, b.height()));
+  slider_->setFrame(CGRectMake(kSliderSideInset, (b.height() - height) / 2, std::max(0.0, b.width() - kSliderSideInset - right), height));
+  valueLabel_->setFrame(CGRectMake(b.width() - kSliderSideInset - kValueWidth + 8, 0, kValueWidth - 8, b.height()));
 }
 
 std::string PSSliderTableCell::accessibilityValue() const {

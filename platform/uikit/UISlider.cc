@@ -10,8 +10,8 @@
 namespace {
 constexpr double kThumbDiameter = 28;
 constexpr double kTrackHeight = 4;
-constexpr double kHeight = 34;
-constexpr UIColor kTrackColor = UIColor::colorWithRed(120 / 255.0, 120 / 255.0, 128 / 255.0, 0.2);
+constexpr double kSliderHeight = 34;
+constexpr UIColor kSliderTrackColor = UIColor::colorWithRed(120 / 255.0, 120 / 255.0, 128 / 255.0, 0.2);
 constexpr UIColor kThumbEdge = UIColor::colorWithRed(0, 0, 0, 0.12);
 
 double finiteOr(double v, double fallback) { return std::isfinite(v) ? v : fallback; }
@@ -59,7 +59,7 @@ double UISlider::valueForPoint(const CGPoint& point) const {
 }
 
 CGSize UISlider::sizeThatFits(const CGSize& size) const {
-  return CGSize{std::max(size.width, kThumbDiameter * 4), kHeight};
+  return CGSize{std::max(size.width, kThumbDiameter * 4), kSliderHeight};
 }
 
 void UISlider::draw(cairo_t* cr) {
@@ -70,7 +70,7 @@ void UISlider::draw(cairo_t* cr) {
                             kTrackHeight);
   UIColor fill = tintColor();
   if (!isEnabled()) fill.alpha *= 0.35;
-  platform::setSourceColor(cr, kTrackColor);
+  platform::setSourceColor(cr, kSliderTrackColor);
   platform::addRoundedRect(cr, track, kTrackHeight / 2);
   cairo_fill(cr);
   platform::setSourceColor(cr, fill);

@@ -10,6 +10,7 @@
 #include "device/springboard/SBWallpaperState.h"
 #include "device/springboard/app/HomeScreen.h"
 #include "device/springboard/app/ScreenRevision.h"
+#include "device/springboard/app/SocketReply.h"
 #include "platform/dispatch/Dispatch.h"
 #include "platform/foundation/DeviceSettings.h"
 #include "platform/foundation/NSDate.h"
@@ -20,8 +21,8 @@ using nlohmann::json;
 
 namespace {
 
-std::string line(const json& reply) { return reply.dump(-1, ' ', false, json::error_handler_t::replace); }
-std::string failure(const std::string& why) { return line(json{{"ok", false}, {"error", why}}); }
+using socket_reply::line;
+using socket_reply::failure;
 
 std::string revision() {
   auto& state = SBWallpaperState::shared();

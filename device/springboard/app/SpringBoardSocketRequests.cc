@@ -9,6 +9,7 @@
 #include "device/springboard/app/SpringBoardScreen.h"
 #include "device/springboard/app/SpringBoardScreenRequests.h"
 #include "device/springboard/app/SubstrateLoader.h"
+#include "device/springboard/app/SocketReply.h"
 #include "platform/dispatch/Dispatch.h"
 #include "platform/foundation/DeviceSettings.h"
 #include "platform/foundation/NSLog.h"
@@ -18,10 +19,8 @@ using nlohmann::json;
 
 namespace {
 
-// Paths and titles come from outside; a byte that is not UTF-8 must not make the reply fail.
-std::string line(const json& reply) { return reply.dump(-1, ' ', false, json::error_handler_t::replace); }
-
-std::string failure(const std::string& why) { return line(json{{"ok", false}, {"error", why}}); }
+using socket_reply::line;
+using socket_reply::failure;
 
 // "" for the default, else whole seconds from 0 to an hour.
 std::optional<std::chrono::seconds> waitArgument(const std::string& text) {

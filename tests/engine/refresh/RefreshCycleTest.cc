@@ -15,7 +15,6 @@
 namespace {
 
 constexpr const char* kCooling = "[Tovalune] Tovalune reload is cooling down!";
-constexpr const char* kFetchLocal = "Fetching random local image...";
 
 class ScreenOffMode : public RefreshTest {
  protected:

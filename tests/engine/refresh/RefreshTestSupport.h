@@ -10,6 +10,9 @@
 #include "platform/foundation/PlistValue.h"
 #include "tests/support/TempDeviceRoot.h"
 
+// The log line of a refresh that draws from the local folder.
+inline constexpr const char* kFetchLocal = "Fetching random local image...";
+
 class RefreshTest : public ::testing::Test {
  protected:
   RefreshTest();

@@ -7,7 +7,6 @@
 namespace {
 
 constexpr const char* kChecking = "[Tovalune] Checking for new wallpaper...";
-constexpr const char* kFetchLocal = "Fetching random local image...";
 
 platform::Value entry(const std::string& start, const std::string& path) {
   return platform::Dictionary{{"Start", start}, {"ImagePath", path}};

@@ -20,7 +20,7 @@ struct Expected {
   std::uint8_t r, g, b, a;
 };
 
-struct Case {
+struct ToolCase {
   std::string name;
   std::function<std::string()> bytes;
   std::uint32_t width, height;
@@ -29,7 +29,7 @@ struct Case {
   int tolerance = 0;
 };
 
-std::ostream& operator<<(std::ostream& os, const Case& c) { return os << c.name; }
+std::ostream& operator<<(std::ostream& os, const ToolCase& c) { return os << c.name; }
 
 // The centres of the four quadrants of quadrants(w, h), as stored.
 std::vector<Expected> quadrantCentres(std::uint32_t w, std::uint32_t h) {
@@ -80,7 +80,7 @@ Bitmap blackAndWhite(std::uint32_t w, std::uint32_t h) {
 const std::string kFourColours = std::string("\x00\x00\x00\x00", 4) + std::string("\x00\x00\xFF\x00", 4) +
                                  std::string("\x00\xFF\x00\x00", 4) + std::string("\xFF\x00\x00\x00", 4);
 
-std::vector<Case> heifCases() {
+std::vector<ToolCase> heifCases() {
   return {
       {"HeicLossy", [] { return heifEnc(quadrants(64, 48), {"-q", "90"}); }, 64, 48, quadrantCentres(64, 48), {}, 24},
       {"HeicOddSize", [] { return heifEnc(quadrants(37, 23), {"-q", "90"}); }, 37, 23, quadrantCentres(37, 23), {},
@@ -134,7 +134,7 @@ std::vector<Case> heifCases() {
   };
 }
 
-std::vector<Case> tiffCases() {
+std::vector<ToolCase> tiffCases() {
   const Bitmap photo = pattern(37, 23, false);
   auto plain = [=] { return convert(photo, {"-compress", "None"}, "TIFF"); };
   return {
@@ -170,7 +170,7 @@ std::vector<Case> tiffCases() {
   };
 }
 
-std::vector<Case> bmpCases() {
+std::vector<ToolCase> bmpCases() {
   const Bitmap photo = pattern(37, 23, false);
   return {
       {"Bmp24", [=] { return convert(photo, {"-type", "TrueColor"}, "BMP3"); }, 37, 23, {}, photo},
@@ -208,10 +208,10 @@ std::vector<Case> bmpCases() {
   };
 }
 
-class ToolFormatTest : public testing::TestWithParam<Case> {};
+class ToolFormatTest : public testing::TestWithParam<ToolCase> {};
 
 TEST_P(ToolFormatTest, DecodesToTheSourcePixels) {
-  const Case& c = GetParam();
+  const ToolCase& c = GetParam();
   const std::string bytes = c.bytes();
   std::optional<Bitmap> bitmap = platform::decodeImage(bytes);
   ASSERT_TRUE(bitmap.has_value());
@@ -256,16 +256,16 @@ TEST(ToolFormatPalette, EightBitPaletteBmpIsCloseToItsSource) {
 
 // The TIFF Orientation tag, set by tiffset on a file convert wrote, means what EXIF's does: the
 // stored 32x16 quadrants come out with these colours in these corners.
-struct Orientation {
+struct TiffOrientation {
   int value;
   std::uint32_t width, height;
   Rgb topLeft, topRight, bottomLeft, bottomRight;
 };
 
-class TiffOrientationTest : public testing::TestWithParam<Orientation> {};
+class TiffOrientationTest : public testing::TestWithParam<TiffOrientation> {};
 
 TEST_P(TiffOrientationTest, TurnedUpright) {
-  const Orientation& o = GetParam();
+  const TiffOrientation& o = GetParam();
   auto bitmap = platform::decodeImage(tiffset(convert(quadrants(32, 16), {"-compress", "LZW"}, "TIFF"), 274, o.value));
   ASSERT_TRUE(bitmap);
   ASSERT_EQ(bitmap->width, o.width);
@@ -282,13 +282,13 @@ TEST_P(TiffOrientationTest, TurnedUpright) {
   expect(o.width - 1, o.height - 1, o.bottomRight, "bottom right");
 }
 
-constexpr Rgb R{255, 0, 0}, G{0, 255, 0}, B{0, 0, 255}, W{255, 255, 255};
+constexpr Rgb kR{255, 0, 0}, kG{0, 255, 0}, kB{0, 0, 255}, kW{255, 255, 255};
 
 INSTANTIATE_TEST_SUITE_P(Values, TiffOrientationTest,
-                         testing::Values(Orientation{1, 32, 16, R, G, B, W}, Orientation{2, 32, 16, G, R, W, B},
-                                         Orientation{3, 32, 16, W, B, G, R}, Orientation{4, 32, 16, B, W, R, G},
-                                         Orientation{5, 16, 32, R, B, G, W}, Orientation{6, 16, 32, B, R, W, G},
-                                         Orientation{7, 16, 32, W, G, B, R}, Orientation{8, 16, 32, G, W, R, B}),
+                         testing::Values(TiffOrientation{1, 32, 16, kR, kG, kB, kW}, TiffOrientation{2, 32, 16, kG, kR, kW, kB},
+                                         TiffOrientation{3, 32, 16, kW, kB, kG, kR}, TiffOrientation{4, 32, 16, kB, kW, kR, kG},
+                                         TiffOrientation{5, 16, 32, kR, kB, kG, kW}, TiffOrientation{6, 16, 32, kB, kR, kW, kG},
+                                         TiffOrientation{7, 16, 32, kW, kG, kB, kR}, TiffOrientation{8, 16, 32, kG, kW, kR, kB}),
                          [](const auto& info) { return std::to_string(info.param.value); });
 
 }  // namespace

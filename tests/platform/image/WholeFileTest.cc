@@ -38,7 +38,7 @@ std::string jpegWithStrayBytes() {
   return jpeg.insert(jpeg.find("\xFF\xDA", jpeg.find("\xFF\xDA") + 2), std::string("\x00\x00", 2));
 }
 
-const Rgb kRed{255, 0, 0}, kGreen{0, 255, 0};
+const Rgb kGifRed{255, 0, 0}, kGifGreen{0, 255, 0};
 
 std::vector<File> files() {
   return {
@@ -52,7 +52,7 @@ std::vector<File> files() {
       {"Gif", [] {
          std::vector<std::uint8_t> indices(20 * 12);
          for (std::size_t i = 0; i < indices.size(); ++i) indices[i] = std::uint8_t(i % 3 == 0);
-         return writeGif(20, 12, {kRed, kGreen}, {{0, 0, 20, 12, false, {}, -1, indices}});
+         return writeGif(20, 12, {kGifRed, kGifGreen}, {{0, 0, 20, 12, false, {}, -1, indices}});
        }},
       {"Heic", [] { return heifEnc(pattern(64, 48, false), {"-q", "80"}); }},
       {"HeicWithAlpha", [] { return heifEnc(pattern(32, 32, true), {"-q", "80"}); }},
@@ -203,7 +203,7 @@ INSTANTIATE_TEST_SUITE_P(
         Claim{"Jpeg9000x9000InAFewHundredBytes", [] { return jpegClaiming(9000, 9000); }, kCannotHold},
         Claim{"Webp9000x9000InAFewBytes", [] { return webpClaiming(9000, 9000); }, kCannotHold},
         Claim{"GifScreen9000x9000AroundOnePixel",
-              [] { return writeGif(9000, 9000, {kRed, kGreen}, {{0, 0, 1, 1, false, {}, -1, {1}}}); }, kCannotHold},
+              [] { return writeGif(9000, 9000, {kGifRed, kGifGreen}, {{0, 0, 1, 1, false, {}, -1, {1}}}); }, kCannotHold},
         Claim{"Heic20000x20000", [] { return withHeifSize(heifEnc(quadrants(64, 48), {"-q", "50"}), 20000, 20000); },
               kOverLimit},
         Claim{"Heic9000x9000InAFewHundredBytes",

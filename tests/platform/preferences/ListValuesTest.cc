@@ -28,12 +28,12 @@ using platform::Value;
 
 namespace {
 
-constexpr const char* kDomain = "com.test.values";
+constexpr const char* kValuesDomain = "com.test.values";
 
 Dictionary valueRows() {
   auto kept = [](std::initializer_list<std::pair<const std::string, Value>> more) {
     Dictionary d(more);
-    d["defaults"] = kDomain;
+    d["defaults"] = kValuesDomain;
     return Value(d);
   };
   return Dictionary{
@@ -72,7 +72,7 @@ class ListValuesTest : public ::testing::Test {
     platform::DeviceSettings settings;  // a tall phone: every row of these lists is in view
     ASSERT_TRUE(platform::saveDeviceSettings(settings));
   }
-  std::optional<Value> stored(const std::string& key) { return platform::defaultsValueForKey(kDomain, key); }
+  std::optional<Value> stored(const std::string& key) { return platform::defaultsValueForKey(kValuesDomain, key); }
   TempDeviceRoot root_;
 };
 
@@ -153,15 +153,15 @@ TEST_F(ListValuesTest, ValuesAreReadAfreshEachTimeTheListComesBack) {
   SettingsScreen screen(list);
   ASSERT_TRUE(screen.tap("Mode"));
   // Another process changes the file while the choices are shown.
-  ASSERT_TRUE(platform::setDefaultsValueForKey(kDomain, "Enabled", Value(true)));
+  ASSERT_TRUE(platform::setDefaultsValueForKey(kValuesDomain, "Enabled", Value(true)));
   ASSERT_TRUE(screen.goBack());
   EXPECT_EQ(screen.find("Enabled")->value, "on");
 }
 
 TEST_F(ListValuesTest, ATextRowWritesOnlyWhatTheUserChangedAndOnlyWhenEditingEnds) {
   writeSpecifierFile("Root", Dictionary{{"items", Array{entry({{"cell", "PSEditTextCell"}, {"label", "Port"},
-                                                               {"key", "Port"}, {"defaults", kDomain}})}}});
-  ASSERT_TRUE(platform::setDefaultsValueForKey(kDomain, "Port", Value(8080)));
+                                                               {"key", "Port"}, {"defaults", kValuesDomain}})}}});
+  ASSERT_TRUE(platform::setDefaultsValueForKey(kValuesDomain, "Port", Value(8080)));
   auto list = makeController(filePaneClass());
   SettingsScreen screen(list);
   auto field = cellOf<PSEditableTableCell>(*list, "Port")->textField();
@@ -231,7 +231,7 @@ class ConditionalPane : public PSListController {
   PSSpecifierList specifiers() override {
     if (_specifiers) return *_specifiers;
     PSSpecifierList rows = loadSpecifiersFromPlistName("Root", this);
-    bool extra = platform::defaultsValueForKey(kDomain, "ShowExtra").value_or(Value(false)).boolValue();
+    bool extra = platform::defaultsValueForKey(kValuesDomain, "ShowExtra").value_or(Value(false)).boolValue();
     if (!extra) std::erase_if(rows, [](const auto& s) { return s->key() == "Extra"; });
     _specifiers = rows;
     return rows;
@@ -246,9 +246,9 @@ class ConditionalPane : public PSListController {
 TEST_F(ListValuesTest, ReloadingTheSpecifiersChangesTheRowsOnScreenAtOnce) {
   writeSpecifierFile("Root", Dictionary{{"items", Array{
                                                       entry({{"cell", "PSSwitchCell"}, {"label", "Show extra"},
-                                                             {"key", "ShowExtra"}, {"defaults", kDomain}}),
+                                                             {"key", "ShowExtra"}, {"defaults", kValuesDomain}}),
                                                       entry({{"cell", "PSSwitchCell"}, {"label", "Extra"},
-                                                             {"key", "Extra"}, {"defaults", kDomain}}),
+                                                             {"key", "Extra"}, {"defaults", kValuesDomain}}),
                                                       entry({{"cell", "PSStaticTextCell"}, {"label", "Last"}}),
                                                   }}});
   static objc::Class* k = registerPaneClass<ConditionalPane>("TestConditionalPane");

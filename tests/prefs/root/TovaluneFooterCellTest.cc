@@ -10,7 +10,7 @@
 
 namespace {
 
-constexpr const char* kPackage = "com.orbel.tovalune";
+constexpr const char* kFooterPackage = "com.orbel.tovalune";
 
 std::shared_ptr<TovaluneFooterCell> makeFooter() {
   auto cell = std::static_pointer_cast<TovaluneFooterCell>(
@@ -36,9 +36,9 @@ TEST_F(FooterCellTest, EndsWithTheInstalledVersionOrWithTheProductName) {
     std::string status;
     std::string end;
   } cases[] = {
-      {"installed", DevicePackageDatabase::installedRecord(kPackage, "1.0.2"), "Tovalune 1.0.2"},
+      {"installed", DevicePackageDatabase::installedRecord(kFooterPackage, "1.0.2"), "Tovalune 1.0.2"},
       {"a description naming another version",
-       DevicePackageDatabase::installedRecord(kPackage, "1.0.2", " Version: 2.0 brings timelines: see below\n"),
+       DevicePackageDatabase::installedRecord(kFooterPackage, "1.0.2", " Version: 2.0 brings timelines: see below\n"),
        "Tovalune 1.0.2"},
       {"not installed", DevicePackageDatabase::installedRecord("mobilesubstrate", "0.9.7"), "Tovalune"},
   };
@@ -57,7 +57,7 @@ TEST_F(FooterCellTest, EndsWithTheInstalledVersionOrWithTheProductName) {
 }
 
 TEST_F(FooterCellTest, OneSmallGreyCentredLineAcrossTheCell) {
-  database.setStatus(DevicePackageDatabase::installedRecord(kPackage, "1.0.2"));
+  database.setStatus(DevicePackageDatabase::installedRecord(kFooterPackage, "1.0.2"));
   auto footer = makeFooter();
   double width = footer->bounds().width();
   ASSERT_EQ(footer->subviews().back(), footer->mainTitleLabel());
@@ -74,7 +74,7 @@ TEST_F(FooterCellTest, OneSmallGreyCentredLineAcrossTheCell) {
 }
 
 TEST_F(FooterCellTest, TheShippedListEndsWithTheFooterShowingTheVersion) {
-  database.setStatus(DevicePackageDatabase::installedRecord(kPackage, "1.0.2"));
+  database.setStatus(DevicePackageDatabase::installedRecord(kFooterPackage, "1.0.2"));
   installBuiltBundleResources();
   auto list = makeRootList();
   auto navigation = UINavigationController::initWithRootViewController(list);
