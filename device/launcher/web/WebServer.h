@@ -1,14 +1,18 @@
 #pragma once
-// The browser view's HTTP server: the page and its assets, the event stream that pushes frames,
-// status and log lines, the current frame, wallpaper thumbnails, and the page's actions (tap,
-// drag, keys, buttons, clock, network). Anything else gets a clear 4xx: an unknown path 404, a
-// wrong method 405, a body over kMaxBodyBytes 413, a body that is not JSON 415 or 400, a point
-// outside the screen 422; on a loopback address, a Host header that names another site 403 (so
-// that no web page elsewhere can reach the device through a browser's name lookup).
+// The browser view's HTTP server: the page and its assets, the event stream that pushes frames
+// (JPEG drawn at the width the pages show the screen, which each says with /events?width=N; the
+// picture goes in the event), status and log lines, the last frame (/frame.jpg), the screen at
+// its full size as PNG (/screen.png), wallpaper thumbnails, and the page's actions (tap, drag,
+// keys, buttons, clock, network). Anything else gets a clear 4xx: an unknown path 404, a wrong
+// method 405, a body over kMaxBodyBytes 413, a body that is not JSON 415 or 400, a point outside
+// the screen 422, a width that is no whole number 400; on a loopback address, a Host header that
+// names another site 403 (so that no web page elsewhere can reach the device through a browser's
+// name lookup).
 #include <atomic>
 #include <condition_variable>
 #include <memory>
 #include <mutex>
+#include <set>
 #include <string>
 #include <thread>
 
@@ -42,6 +46,10 @@ class WebServer {
   void routes();
   void watch();
   void kickWatcher();
+  void addPageWidth(int width);
+  void removePageWidth(int width);
+  // The width the pages' frames are drawn at: the widest page's; 0 for the device's own.
+  int frameWidth() const;
 
   std::unique_ptr<httplib::Server> http_;
   WebPhone phone_;
@@ -56,4 +64,6 @@ class WebServer {
   bool kicked_ = false;
   std::atomic<bool> stopping_{false};
   std::atomic<int> streams_{0};
+  mutable std::mutex widthMu_;
+  std::multiset<int> pageWidths_;  // of the pages following the events (0: not said)
 };
