@@ -308,7 +308,7 @@ std::string loadAverage() {
 void printGoals(const RunTimes& times) {
   std::printf("\nThe browser view through its server (machine load %s):\n", loadAverage().c_str());
   for (const char* name : {"BM_HomeClickToFrame", "BM_SettingsIconTapToFrame"}) {
-    std::string base = std::string(name) + "/iterations:1/manual_time/repeats:8";
+    std::string base = std::string(name) + "/iterations:1/repeats:8/manual_time";
     if (!times.has(base + "_median")) continue;
     double median = times.realSeconds(base + "_median") * 1e3, slowest = times.realSeconds(base + "_max") * 1e3;
     std::printf("  %-26s median %5.1f ms, slowest of 8 %5.1f ms (goals 50 / 100 ms) -- %s\n", name + 3, median, slowest,
@@ -319,7 +319,7 @@ void printGoals(const RunTimes& times) {
     if (!times.has(name)) continue;
     double fps = times.counter(name, "frames_per_s");
     std::printf("  drag, frames %4d px wide: %5.1f new frames a second, moves %5.1f a second (goal 30 frames) -- %s\n"
-                "      each frame: %.0f kB; ms asking %.1f, drawing %.1f, encoding %.1f, the whole request %.1f\n",
+                "      each frame: %.0f kB on the stream; ms asking %.1f, drawing %.1f, encoding %.1f, the whole request %.1f\n",
                 width, fps, times.counter(name, "moves_per_s"), fps >= 30 ? "met" : "MISSED",
                 times.counter(name, "frame_kB"), times.counter(name, "poll_ms"), times.counter(name, "draw_ms"),
                 times.counter(name, "encode_ms"), times.counter(name, "frame_ms"));

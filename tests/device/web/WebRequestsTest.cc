@@ -6,6 +6,9 @@
 
 #include <httplib.h>
 
+#include <filesystem>
+#include <tuple>
+
 #include <fmt/format.h>
 
 #include "device/springboard/app/HomeScreen.h"
@@ -63,6 +66,9 @@ TEST_F(WebRequests, WhatIsNotThePagesOwnGetsAClear4xx) {
       {"POST", "/", "{}", "application/json", 405},
       {"GET", "/api/tap", "", "", 405},
       {"DELETE", "/screen.png", "", "", 405},
+      {"POST", "/frame.jpg", "{}", "application/json", 405},
+      {"GET", "/events?width=wide", "", "", 400},
+      {"GET", "/events?width=0", "", "", 400},
       {"POST", "/api/tap", "x=1&y=2", "application/x-www-form-urlencoded", 415},
       {"POST", "/api/tap", "{not json", "application/json", 400},
       {"POST", "/api/tap", "[1, 2]", "application/json", 400},
@@ -132,6 +138,12 @@ TEST_F(WebRequests, WhatIsNotThePagesOwnGetsAClear4xx) {
   }));
   EXPECT_EQ(frameType, "image/png");
   EXPECT_EQ(frameBytes.substr(1, 3), "PNG");
+  // The live frame beside it, a JPEG.
+  auto live = client.Get("/frame.jpg");
+  ASSERT_TRUE(live);
+  EXPECT_EQ(live->status, 200);
+  EXPECT_EQ(live->get_header_value("Content-Type"), "image/jpeg");
+  EXPECT_EQ(live->body.substr(0, 3), "\xff\xd8\xff");
   EXPECT_EQ(server.stop(), 0) << server.output();
 }
 
@@ -169,6 +181,20 @@ TEST_F(WebRequests, SpringBoardTapsByPointReachIconsAndItsRevisionMovesOnlyWithT
                           "tap-at home 10 10 10", "tap-at home nan 10"})
     EXPECT_FALSE(springBoard(bad).value("ok", true)) << bad;
 
+  // A live view's frames: as wide as asked, never wider than the screen; each host draws its own.
+  std::string path = root_.host("/frame.jpg");
+  for (auto [request, width, height] : std::vector<std::tuple<std::string, int, int>>{
+           {"frame home 100 " + path, 100, 216}, {"frame lock 5000 " + path, 390, 844}}) {
+    json frame = springBoard(request);
+    EXPECT_EQ(frame.value("width", 0), width) << request << frame;
+    EXPECT_EQ(frame.value("height", 0), height) << request;
+    EXPECT_EQ(frame.value("bytes", 0ull), std::filesystem::file_size(path)) << request;
+  }
+  for (const std::string& bad : std::vector<std::string>{"frame home 0 " + path, "frame home wide " + path,
+                                                          "frame desk 100 " + path, "frame home 100 relative.jpg",
+                                                          "frame home"})
+    EXPECT_FALSE(springBoard(bad).value("ok", true)) << bad;
+
   ASSERT_TRUE(askSpringBoard("unlock"));
   std::uint64_t first = springBoard("revision").value("revision", 0ull);
   EXPECT_GE(first, 1u);
@@ -188,6 +214,7 @@ TEST_F(WebRequests, SettingsTakesKeysIntoTheFieldBeingEditedAndMovesItsRevision)
   ASSERT_EQ(runLauncher({"settings", "choose", "Image Source", "Custom URL"}).status, 0);
   std::uint64_t before = settings("revision").value("revision", 0ull);
   EXPECT_EQ(settings("revision").value("revision", 0ull), before);
+  EXPECT_EQ(settings("frame\t195\t" + root_.host("/frame.jpg")).value("height", 0), 422);
   // Nothing is being edited yet.
   EXPECT_FALSE(settings("key\tinsert\tx").value("ok", true));
   ASSERT_EQ(runLauncher({"settings", "type", "URL", "http://127.0.0.1/a"}).status, 0);
