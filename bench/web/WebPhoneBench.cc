@@ -184,6 +184,7 @@ class FrameStream {
 };
 
 int gPort = 0;
+double gFirstSettingsTap = 0;  // seconds, the Settings app started by the tap
 
 bool post(httplib::Client& client, const std::string& path, const json& body) {
   auto res = client.Post(path, body.dump(), "application/json");
@@ -314,6 +315,8 @@ void printGoals(const RunTimes& times) {
     std::printf("  %-26s median %5.1f ms, slowest of 8 %5.1f ms (goals 50 / 100 ms) -- %s\n", name + 3, median, slowest,
                 median <= 50 && slowest <= 100 ? "met" : "MISSED");
   }
+  if (gFirstSettingsTap > 0)
+    std::printf("  %-26s %5.0f ms, the Settings app started by it (once; not a goal)\n", "first Settings icon tap", gFirstSettingsTap * 1e3);
   for (int width : {kPageWidth, 2 * kPageWidth}) {
     std::string name = fmt::format("BM_DragFramesPerSecond/{}/iterations:3/manual_time", width);
     if (!times.has(name)) continue;
@@ -347,8 +350,15 @@ int main(int argc, char** argv) {
       // Settings started once: the taps measured find it running, as they do after the first.
       httplib::Client client("127.0.0.1", gPort);
       FrameStream stream(gPort, kPageWidth);
-      bool ready = bringToFront(client, stream, "home") && bringToFront(client, stream, "settings");
+      bool ready = bringToFront(client, stream, "home");
+      std::uint64_t before = stream.newest();
+      auto tapped = Clock::now();
+      auto first = ready && post(client, "/api/tap", {{"x", settingsIcon().frame.midX()}, {"y", settingsIcon().frame.midY()}})
+                       ? stream.waitFor(before, "settings", 30s)
+                       : std::nullopt;
+      ready = first.has_value();
       if (!ready) std::fprintf(stderr, "bench_web: Settings did not come to the front\n");
+      else gFirstSettingsTap = seconds(first->at - tapped);
       SummaryReporter reporter(printGoals);
       if (ready) benchmark::RunSpecifiedBenchmarks(&reporter);
       status = ready ? 0 : 1;
