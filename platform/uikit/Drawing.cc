@@ -97,8 +97,9 @@ class KeptPictures {
     double width = 0, height = 0;  // of the surface, in pixels
   };
 
-  // The picture's pixels as a surface, reduced when drawn at `deviceWidth` x `deviceHeight`
-  // pixels (0: not known, as under a rotation) is less than half its size.
+  // The picture's pixels as a surface, reduced when it is drawn at less than half its size
+  // (`deviceWidth` x `deviceHeight` pixels on the surface drawn on; 0 when not known, as under a
+  // rotation).
   Drawn find(const UIImage& image, double deviceWidth, double deviceHeight) {
     const Bitmap& bitmap = image.bitmap();
     std::weak_ptr<const objc::Object> owner = image.weak_from_this();
@@ -128,8 +129,9 @@ class KeptPictures {
     }
     entry->lastUse = ++uses_;
     Drawn drawn{SurfacePtr(cairo_surface_reference(entry->surface.get())), double(entry->width), double(entry->height)};
-    int w = int(std::ceil(deviceWidth)), h = int(std::ceil(deviceHeight));
-    if (w >= 1 && h >= 1 && w * 2 <= int(entry->width) && h * 2 <= int(entry->height)) {
+    if (deviceWidth >= 1 && deviceHeight >= 1 && std::ceil(deviceWidth) * 2 <= entry->width &&
+        std::ceil(deviceHeight) * 2 <= entry->height) {
+      int w = int(std::ceil(deviceWidth)), h = int(std::ceil(deviceHeight));
       if (!entry->reduced || entry->reducedWidth != w || entry->reducedHeight != h) {
         pixels_ -= entry->pixels();
         entry->reduced = reduce(entry->surface.get(), entry->width, entry->height, w, h);
