@@ -93,19 +93,6 @@ std::string stringField(const json& object, const char* key) {
   return it != object.end() && it->is_string() ? it->get<std::string>() : std::string();
 }
 
-bool isLoopbackAddress(const std::string& address) {
-  return address == "localhost" || address == "::1" || address.rfind("127.", 0) == 0;
-}
-
-// The host part of a Host header: "127.0.0.1:8844" -> "127.0.0.1", "[::1]:8844" -> "::1".
-std::string hostOf(const std::string& header) {
-  if (!header.empty() && header.front() == '[') {
-    auto close = header.find(']');
-    return close == std::string::npos ? header : header.substr(1, close - 1);
-  }
-  return header.substr(0, header.rfind(':'));
-}
-
 }  // namespace
 
 WebServer::WebServer(std::string frameFolder) : http_(std::make_unique<httplib::Server>()), phone_(std::move(frameFolder)) {
@@ -118,8 +105,11 @@ WebServer::~WebServer() {
 }
 
 int WebServer::bind(const std::string& address, int port, std::string* error) {
-  address_ = address;
-  loopback_ = isLoopbackAddress(address);
+  std::string token = WebAccess::isLoopbackAddress(address) ? "" : WebAccess::newToken();
+  if (!WebAccess::isLoopbackAddress(address) && token.empty()) {
+    *error = "the system's random source gave no token to guard a non-loopback address with";
+    return -1;
+  }
   if (port < 0 || port > 65535) {
     *error = fmt::format("{} is not a port (0 to 65535; 0 picks a free one)", port);
     return -1;
@@ -129,7 +119,7 @@ int WebServer::bind(const std::string& address, int port, std::string* error) {
     *error = fmt::format("cannot listen on {} port {} (in use, or not an address of this machine)", address, port);
     return -1;
   }
-  port_ = bound;
+  access_ = std::make_unique<WebAccess>(address, bound, token);
   return bound;
 }
 
@@ -219,9 +209,22 @@ void WebServer::routes() {
   // Enough workers for a few pages' event streams beside their actions.
   http.new_task_queue = [] { return new httplib::ThreadPool(kMaxEventStreams + 8); };
 
+  httplib::Headers security;
+  for (const auto& [name, value] : WebAccess::securityHeaders()) security.emplace(name, value);
+  http.set_default_headers(security);
   http.set_pre_routing_handler([this](const httplib::Request& req, httplib::Response& res) {
-    if (loopback_ && !isLoopbackAddress(hostOf(req.get_header_value("Host")))) {
-      sendError(res, 403, fmt::format("this server answers only to http://{}:{}/", address_, port_));
+    WebAccessVerdict verdict = access_->decide(WebRequestFacts{req.method, req.path, req.get_header_value("Host"),
+                                                               req.has_header("Origin"), req.get_header_value("Origin"),
+                                                               req.get_header_value("Cookie"),
+                                                               req.get_param_value("token")});
+    if (verdict.kind == WebAccessVerdict::Refuse) {
+      sendError(res, 403, verdict.why);
+      return httplib::Server::HandlerResponse::Handled;
+    }
+    if (verdict.kind == WebAccessVerdict::EnterWithCookie) {
+      res.set_header("Set-Cookie", verdict.setCookie);
+      res.set_header("Cache-Control", "no-store");
+      res.set_content(verdict.page, "text/html; charset=utf-8");
       return httplib::Server::HandlerResponse::Handled;
     }
     for (const Route& route : kRoutes) {
