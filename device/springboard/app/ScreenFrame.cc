@@ -5,6 +5,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "device/springboard/app/SocketReply.h"
 #include "platform/foundation/DeviceSettings.h"
 #include "platform/uikit/ScreenRenderer.h"
 
@@ -12,8 +13,8 @@ using nlohmann::json;
 
 namespace {
 
-std::string line(const json& reply) { return reply.dump(-1, ' ', false, json::error_handler_t::replace); }
-std::string failure(const std::string& why) { return line(json{{"ok", false}, {"error", why}}); }
+using socket_reply::line;
+using socket_reply::failure;
 
 double millisecondsSince(std::chrono::steady_clock::time_point start) {
   return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
