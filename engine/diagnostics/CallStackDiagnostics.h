@@ -22,6 +22,7 @@ std::optional<std::string> nameForSymbol(const void* address);
 std::vector<std::string> symbolicatedStackSymbols(const std::vector<std::string>& lines,
                                                   const std::vector<void*>& addresses);
 
+// An exception's call stack, its lines symbolicated as above from its return addresses.
 std::vector<std::string> symbolicatedCallStack(const platform::NSException& exception);
 
 // Logs the current thread's call stack, one "[<tag>] : <line>" per frame, innermost first.
