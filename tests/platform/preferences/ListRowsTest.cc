@@ -153,7 +153,9 @@ TEST_F(ListRowsTest, ACustomCellIsMadeByNameAndSizesItsRow) {
     auto ip = NSIndexPath::indexPathForRow(r.row, 1);
     EXPECT_EQ(table->rectForRowAtIndexPath(ip).height(), r.height) << r.label;
     EXPECT_TRUE(screen.shows(r.label)) << r.label;
-    if (r.logged) EXPECT_TRUE(log.containsSubstring(r.logged)) << r.label;
+    if (r.logged) {
+      EXPECT_TRUE(log.containsSubstring(r.logged)) << r.label;
+    }
   }
 }
 
