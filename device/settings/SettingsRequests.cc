@@ -13,6 +13,7 @@
 #include "device/settings/SettingsListController.h"
 #include "device/settings/SettingsScreen.h"
 #include "device/settings/SettingsScreenRequests.h"
+#include "device/springboard/app/ScreenFrame.h"
 #include "platform/dispatch/Dispatch.h"
 #include "platform/foundation/NSLog.h"
 #include "platform/uikit/UINavigationController.h"
@@ -175,9 +176,12 @@ std::string handleSettingsRequest(const std::string& request) {
   if (command == "choose" && args.size() == 3) return choose(args[1], args[2]);
   if (command == "type" && args.size() == 3) return type(args[1], args[2]);
   if (command == "screenshot" && args.size() == 2) return screenshot(args[1]);
+  // A live view's frame, as the screen is: what is still to come shows in a later frame.
+  if (command == "frame" && args.size() == 3)
+    return answerFrameRequest(args[1], args[2], [](double scale) { return drawSettingsScreen(scale); });
   if (auto reply = handleSettingsEditorRequest(args)) return *reply;
   if (auto reply = handleSettingsScreenRequest(args)) return *reply;
   return failure(fmt::format("unknown request \"{}\" (status, show, open, tap, tap-at, toggle, choose, type, back, "
-                             "screenshot, tile, pick, pick-cancel, wheel, delete, drag, touch, scroll-at, key)",
+                             "screenshot, frame, tile, pick, pick-cancel, wheel, delete, drag, touch, scroll-at, key)",
                              request.substr(0, 80)));
 }

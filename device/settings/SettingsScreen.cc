@@ -25,9 +25,14 @@ void drawStatusBar(cairo_t* cr, double screenWidth) {
 
 platform::SurfacePtr drawSettingsScreen() {
   platform::DeviceSettings settings = platform::deviceSettings();
-  double scale = settings.screenScale > 0 ? settings.screenScale : 1;
+  return drawSettingsScreen(settings.screenScale > 0 ? settings.screenScale : 1);
+}
+
+platform::SurfacePtr drawSettingsScreen(double scale) {
+  if (!(std::isfinite(scale) && scale > 0)) return nullptr;
+  platform::DeviceSettings settings = platform::deviceSettings();
   platform::SurfacePtr surface = platform::drawScreen(nullptr, int(std::lround(settings.screenWidth * scale)),
-                                                      int(std::lround(settings.screenHeight * scale)));
+                                                      int(std::lround(settings.screenHeight * scale)), scale);
   if (!surface) return nullptr;
   platform::ContextPtr cr(cairo_create(surface.get()));
   cairo_scale(cr.get(), scale, scale);

@@ -59,4 +59,14 @@ std::string_view pictureFileExtension(std::string_view bytes);
 // PNG bytes of the bitmap; nothing when it cannot be encoded (an empty bitmap).
 std::optional<std::string> encodePNG(const Bitmap& bitmap);
 
+// JPEG bytes of an opaque picture (alpha is dropped), for pictures shown and thrown away: chroma
+// halved both ways and the fast DCT. `quality` from 1 to 100. Nothing for an empty picture.
+std::optional<std::string> encodeJPEG(const Bitmap& bitmap, int quality);
+// The same from pixels laid out by another library: 4 bytes a pixel in the given order, the alpha
+// byte ignored, rows `stride` bytes apart (a cairo ARGB32 surface is BGRA on a little-endian
+// machine, ARGB on a big-endian one).
+enum class PixelOrder { RGBA, BGRA, ARGB };
+std::optional<std::string> encodeJPEG(const std::uint8_t* pixels, std::uint32_t width, std::uint32_t height,
+                                      std::size_t stride, PixelOrder order, int quality);
+
 }  // namespace platform

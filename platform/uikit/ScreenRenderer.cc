@@ -1,5 +1,6 @@
 #include "platform/uikit/ScreenRenderer.h"
 
+#include <bit>
 #include <cmath>
 #include <cstdio>
 #include <fstream>
@@ -49,7 +50,11 @@ void drawWindow(cairo_t* cr, UIWindow& window) {
 }
 
 SurfacePtr drawScreen(const UIImage* wallpaper, int pixelWidth, int pixelHeight) {
-  if (!usableSize(pixelWidth, pixelHeight)) return nullptr;
+  return drawScreen(wallpaper, pixelWidth, pixelHeight, UIScreen::mainScreen().scale());
+}
+
+SurfacePtr drawScreen(const UIImage* wallpaper, int pixelWidth, int pixelHeight, double scale) {
+  if (!usableSize(pixelWidth, pixelHeight) || !(std::isfinite(scale) && scale > 0)) return nullptr;
   SurfacePtr surface(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, pixelWidth, pixelHeight));
   if (cairo_surface_status(surface.get()) != CAIRO_STATUS_SUCCESS) return nullptr;
   ContextPtr cr(cairo_create(surface.get()));
@@ -57,7 +62,6 @@ SurfacePtr drawScreen(const UIImage* wallpaper, int pixelWidth, int pixelHeight)
   cairo_paint(cr.get());
   drawImageInRect(cr.get(), wallpaper, CGRectMake(0, 0, pixelWidth, pixelHeight), UIViewContentModeScaleAspectFill);
 
-  double scale = UIScreen::mainScreen().scale();
   cairo_scale(cr.get(), scale, scale);
   for (const auto& window : UIApplication::sharedApplication().windows())
     if (!window->isHidden()) drawWindow(cr.get(), *window);
@@ -89,15 +93,32 @@ bool renderWindowToPNG(const std::shared_ptr<UIWindow>& window, const std::strin
   return true;
 }
 
+std::optional<std::string> encodeScreenJPEG(cairo_surface_t* surface, int quality) {
+  if (!surface || cairo_surface_get_type(surface) != CAIRO_SURFACE_TYPE_IMAGE) return std::nullopt;
+  cairo_format_t format = cairo_image_surface_get_format(surface);
+  if (format != CAIRO_FORMAT_ARGB32 && format != CAIRO_FORMAT_RGB24) return std::nullopt;
+  cairo_surface_flush(surface);
+  int width = cairo_image_surface_get_width(surface), height = cairo_image_surface_get_height(surface);
+  if (width <= 0 || height <= 0) return std::nullopt;
+  // Each pixel is a native-endian 32-bit word 0xAARRGGBB; an opaque one needs no unpremultiplying.
+  PixelOrder order = std::endian::native == std::endian::little ? PixelOrder::BGRA : PixelOrder::ARGB;
+  return encodeJPEG(cairo_image_surface_get_data(surface), std::uint32_t(width), std::uint32_t(height),
+                    std::size_t(cairo_image_surface_get_stride(surface)), order, quality);
+}
+
 bool writeScreenshotPNG(const Bitmap& bitmap, const std::string& hostPath, std::string* error) {
   auto png = encodePNG(bitmap);
   if (!png) {
     *error = "the screen has no usable size (check the device's screen settings)";
     return false;
   }
+  return writeFileWhole(*png, hostPath, error);
+}
+
+bool writeFileWhole(const std::string& bytes, const std::string& hostPath, std::string* error) {
   std::string temporary = hostPath + ".writing";
   std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-  out.write(png->data(), std::streamsize(png->size()));
+  out.write(bytes.data(), std::streamsize(bytes.size()));
   out.close();
   if (!out || std::rename(temporary.c_str(), hostPath.c_str()) != 0) {
     std::remove(temporary.c_str());

@@ -4,6 +4,7 @@
 #include <cairo.h>
 
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "platform/image/ImageCodec.h"
@@ -21,6 +22,17 @@ Bitmap renderScreen(const UIImage* wallpaper, int pixelWidth, int pixelHeight);
 // The same drawn into a new surface, for a host that adds to the screen (a status bar) or only
 // needs it drawn; nullptr for a size renderScreen refuses.
 SurfacePtr drawScreen(const UIImage* wallpaper, int pixelWidth, int pixelHeight);
+// The same at `scale` pixels per point rather than the device's: a live view of the screen drawn
+// at the size it is shown, which costs a fraction of the device's pixels.
+SurfacePtr drawScreen(const UIImage* wallpaper, int pixelWidth, int pixelHeight, double scale);
+
+// A drawn screen (opaque, as drawScreen paints it) as JPEG bytes, read straight from the surface's
+// pixels; nothing for a surface that is not an ARGB32 or RGB24 image. `quality` from 1 to 100.
+std::optional<std::string> encodeScreenJPEG(cairo_surface_t* surface, int quality);
+
+// Bytes at a host path, written whole or not at all (a temporary file beside it, renamed). False
+// with the reason in *error.
+bool writeFileWhole(const std::string& bytes, const std::string& hostPath, std::string* error);
 
 // A screen picture as a PNG at a host path, written whole or not at all (a temporary file beside it,
 // renamed). False with the reason in *error: an empty picture, or a file that cannot be written.

@@ -24,6 +24,8 @@ const char* const kTextColorIvar = "_textColor";
 // Nearer than this (rows) to its row, a settling wheel is there.
 constexpr double kSettled = 0.01;
 constexpr double kLongestFrame = 0.1;
+// A mouse wheel turns a column at most this many rows in one go (a day of minutes, many times over).
+constexpr double kMostWheelRows = 10000;
 
 std::string twoDigits(int v) { return fmt::format("{:02d}", v); }
 
@@ -105,6 +107,30 @@ void UIDatePicker::panEnded(const CGPoint& translation, const CGPoint& velocity)
   double rowsPerMs = std::isfinite(velocity.y) ? -velocity.y / 1000 / kRowHeight : 0;
   turn_->target = std::lround(turn_->rows + rowsPerMs / -std::log(rate));
   if (std::abs(double(*turn_->target) - turn_->rows) < kSettled) return finishTurn();
+  startSettling();
+}
+
+bool UIDatePicker::wheelTurned(const CGPoint& location, const CGPoint& delta) {
+  if (mode_ != UIDatePickerModeTime || !isEnabled() || !std::isfinite(delta.y) || delta.y == 0 ||
+      !(std::abs(delta.y) >= std::abs(delta.x)))
+    return false;
+  bool hours = location.x < bounds().midX();
+  // A finger has the wheel: it keeps it, and the wheel goes nowhere else either.
+  if (turn_ && !turn_->byWheel && !turn_->target) return true;
+  // Another column, or one settling after a finger: that turn ends on its row first.
+  if (turn_ && (!turn_->byWheel || turn_->hours != hours)) finishTurn();
+  if (!turn_) turn_ = Turn{hours, 0, std::nullopt, 0, true, 0};
+  // As content under a wheel scrolls: turned down, the rows below come into the band.
+  turn_->rows = std::clamp(turn_->rows + delta.y / kRowHeight, -kMostWheelRows, kMostWheelRows);
+  turn_->target.reset();
+  turn_->restingFrames = 0;
+  setNeedsDisplay();
+  startSettling();
+  return true;
+}
+
+void UIDatePicker::startSettling() {
+  if (settling_) return;
   std::weak_ptr<UIDatePicker> weak = std::static_pointer_cast<UIDatePicker>(shared_from_this());
   settling_ = CADisplayLink::displayLinkWithTarget([weak](CADisplayLink& link) {
     if (auto self = weak.lock()) self->settle(link.timestamp());
@@ -116,6 +142,12 @@ void UIDatePicker::panEnded(const CGPoint& translation, const CGPoint& velocity)
 void UIDatePicker::panCancelled() { panEnded(CGPoint{0, -turn_.value_or(Turn{}).rows * kRowHeight}, CGPoint{0, 0}); }
 
 void UIDatePicker::settle(double timestamp) {
+  if (turn_ && turn_->byWheel && !turn_->target) {
+    turn_->lastFrame = timestamp;
+    if (++turn_->restingFrames < kWheelRestFrames) return;
+    turn_->target = std::lround(turn_->rows);
+    if (std::abs(double(*turn_->target) - turn_->rows) < kSettled) return finishTurn();
+  }
   if (!turn_ || !turn_->target) return;
   double seconds = turn_->lastFrame > 0 ? std::clamp(timestamp - turn_->lastFrame, 0.0, kLongestFrame)
                                         : CADisplayLink::kFrameDuration;

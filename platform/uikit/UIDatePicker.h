@@ -11,8 +11,11 @@
 // A finger dragging a column up or down turns that wheel under it; lifted, the wheel runs on with
 // the finger's speed, slows down (UIScrollViewDecelerationRateFast), one step per frame of the
 // display, and settles on a whole row, which is when the date changes to the time shown and
-// value-changed is sent (nothing when it settles on the time it started from). The hours and the
-// minutes turn on their own: the minutes going past 59 leave the hour as it is.
+// value-changed is sent (nothing when it settles on the time it started from). The mouse wheel or
+// a touchpad over a column turns it as far as the content of a list would scroll; once the wheel
+// has rested for kWheelRestFrames frames, it settles on the nearest whole row the same way, and
+// value-changed is sent once for the whole turn. The hours and the minutes turn on their own: the
+// minutes going past 59 leave the hour as it is.
 //
 // The text colour is reachable through key-value coding, as apps set it:
 // `picker->setValueForKey("textColor", UIColor::blackColor())`. A value of another type is
@@ -64,7 +67,8 @@ class UIDatePicker : public UIControl {
   void panMoved(const CGPoint& translation) override;
   void panEnded(const CGPoint& translation, const CGPoint& velocity) override;
   void panCancelled() override;
-  // Whether a wheel is under a finger or still settling.
+  bool wheelTurned(const CGPoint& location, const CGPoint& delta) override;
+  // Whether a wheel is under a finger or the mouse wheel, or still settling.
   bool isTurning() const { return turn_.has_value(); }
   // Reads as "HH:mm" (time mode), an adjustable element.
   bool isAccessibilityElement() const override { return true; }
@@ -73,16 +77,22 @@ class UIDatePicker : public UIControl {
 
   // The height of a wheel row, in points.
   static constexpr double kRowHeight = 32;
+  // Frames of the display without a turn of the mouse wheel after which a column settles.
+  static constexpr int kWheelRestFrames = 9;
 
  private:
   // A wheel being turned: how many rows it has turned (fractions while it moves; positive shows
-  // later times), and, once lifted, the whole row it settles on.
+  // later times), and, once lifted, the whole row it settles on. Turned by the mouse wheel, the
+  // frames since its last turn.
   struct Turn {
     bool hours = false;
     double rows = 0;
     std::optional<long> target;
     double lastFrame = 0;
+    bool byWheel = false;
+    int restingFrames = 0;
   };
+  void startSettling();
   void settle(double timestamp);
   void finishTurn();
 

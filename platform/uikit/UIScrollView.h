@@ -5,13 +5,18 @@
 // the offset, so a subview scrolled out of sight is neither drawn nor touched.
 //
 // The offset is kept between the smallest and largest offsets the content and its insets allow:
-// the top inset can be scrolled into view above the content and the bottom inset below it, but
-// never further. There is no bounce: setting the offset is complete when the call returns.
+// the top inset can be scrolled into view above the content and the bottom inset below it.
+// Setting the offset in code never goes further and is complete when the call returns.
 //
 // A finger's drag moves the content with it; lifted while moving, the content goes on at the
 // finger's speed and slows down by the deceleration rate each millisecond (UIKit's normal rate,
-// 0.998, by default), one step per frame of the display (CADisplayLink), until it stops, reaches
-// an end, or a finger touches down on it.
+// 0.998, by default), one step per frame of the display (CADisplayLink), until it stops or a
+// finger touches down on it. Along an axis the content can scroll, a finger dragging it past an
+// end stretches it with a rubber band's resistance (each further point shows less, never the
+// whole view), and a flick that reaches an end runs a little past it; either way a spring brings
+// it back onto the end in the same frames, in about half a second. A finger that touches down on
+// a list springing back does not stop it, but one that drags it catches it where it is. Along an
+// axis the content cannot scroll, an end stops the content dead.
 #include <memory>
 
 #include "platform/uikit/UIView.h"
@@ -69,8 +74,10 @@ class UIScrollView : public UIView {
   // Rates outside (0, 1) are ignored (logged).
   void setDecelerationRate(double rate);
   bool isDragging() const { return dragging_; }
+  // Whether the content moves on its own: flicked, or springing back onto an end.
   bool isDecelerating() const { return deceleration_ != nullptr; }
-  // The content stops where it is (a finger touching down on a flicked list).
+  // The content stops where it is (a finger touching down on a flicked list), unless it is past
+  // an end, where it goes on back onto it.
   void stopDecelerating();
 
   // A mouse wheel or a touchpad over the view moves the content by `delta` (points, the direction
@@ -82,6 +89,8 @@ class UIScrollView : public UIView {
   void panMoved(const CGPoint& translation) override;
   void panEnded(const CGPoint& translation, const CGPoint& velocity) override;
   void panCancelled() override;
+  // UIView: the wheel scrolls (scrollByWheel).
+  bool wheelTurned(const CGPoint& location, const CGPoint& delta) override { return scrollByWheel(delta); }
 
   // A new size keeps the offset inside the new scrollable range.
   void setFrame(const CGRect& frame) override;
@@ -93,6 +102,13 @@ class UIScrollView : public UIView {
  private:
   CGPoint clampedOffset(CGPoint offset) const;
   void reclamp();
+  // The offset as it is, past the ends included.
+  void moveTo(const CGPoint& offset);
+  // The offset a finger pulling the content to `pulled` shows, stretched past the ends, and back.
+  CGPoint stretchedOffset(CGPoint pulled) const;
+  CGPoint pulledOffset(CGPoint shown) const;
+  void startMoving();
+  void stopMoving();
   void decelerate(double timestamp);
 
   CGSize contentSize_;
@@ -110,12 +126,14 @@ namespace platform {
 
 // A finger that touches the screen at the point (screen points), moves by `translation` at once
 // and lifts without speed: the frontmost view under it that takes drags follows it (a scroll view
-// scrolls, a list row swiped to the left shows its delete button). A move shorter than the touch
+// scrolls, and springs back in the display's frames after when pulled past an end; a list row
+// swiped to the left shows its delete button). A move shorter than the touch
 // slop is a finger resting and drags nothing. Returns whether a view took the drag.
 bool dragAtPoint(const CGPoint& screenPoint, const CGPoint& translation);
 
-// A mouse wheel or touchpad turned over the point (screen points): the frontmost scroll view
-// there that can move that way moves by `delta`. Returns whether one moved.
+// A mouse wheel or touchpad turned over the point (screen points): the frontmost view there that
+// moves for it (UIView::wheelTurned: a scroll view that can move that way, a time wheel) moves by
+// `delta`. Returns whether one moved.
 bool scrollWheelAtPoint(const CGPoint& screenPoint, const CGPoint& delta);
 
 }  // namespace platform

@@ -185,6 +185,11 @@ class UIView : public objc::Object {
   virtual void panMoved(const CGPoint& translation) {}
   virtual void panEnded(const CGPoint& translation, const CGPoint& velocity) {}
   virtual void panCancelled() {}
+  // A mouse wheel or a touchpad turned over the view at `location` (its coordinates) by `delta`
+  // (points, the way the content goes: positive y brings what is further down into view), as a
+  // pan recognizer that takes scrolling sees it. True when the view moved for it; otherwise the
+  // wheel goes on to the superviews. The default does nothing with it.
+  virtual bool wheelTurned(const CGPoint& location, const CGPoint& delta) { return false; }
 
   // ---- First responder ----
   // The application has at most one first responder: the view that keyboard input goes to. A

@@ -77,13 +77,13 @@ int runWeb(const WebOptions& options) {
                options.port == kDefaultWebPort ? " (choose another with --port N, or --port 0 for any free one)" : "");
     return 1;
   }
-  bool loopback = options.listen == "localhost" || options.listen == "::1" || options.listen.rfind("127.", 0) == 0;
-  if (!loopback)
+  std::string token = server.accessToken();
+  if (!token.empty())
     fmt::print(stderr,
-               "tovalune-device web: warning: listening on {}: anyone who can reach this address can see and drive "
-               "the device\n",
+               "tovalune-device web: listening on {}: only a browser that opens the address below, with its token, "
+               "can see and drive the device; keep it to yourself\n",
                options.listen);
-  std::string url = fmt::format("http://{}:{}/", urlHost(options.listen), port);
+  std::string url = fmt::format("http://{}:{}/{}", urlHost(options.listen), port, token.empty() ? "" : "?token=" + token);
   fmt::print("{}\n", url);
   fmt::print(stderr, "tovalune-device web: the device is served at {} (Ctrl-C to stop)\n", url);
   std::fflush(stdout);

@@ -4,11 +4,15 @@
 
 WebEvents::WebEvents(std::size_t keep) : keep_(std::max<std::size_t>(keep, 4)) {}
 
-std::uint64_t WebEvents::publish(const std::string& type, const std::string& data) {
+std::uint64_t WebEvents::publish(const std::string& type, const std::string& data, Kept kept) {
   std::lock_guard<std::mutex> lock(mu_);
+  if (kept == Kept::Supersedes) std::erase_if(events_, [&](const WebEvent& e) { return e.type == type; });
   std::uint64_t id = nextId_++;
   events_.push_back(WebEvent{id, type, data});
-  while (events_.size() > keep_) events_.pop_front();
+  while (events_.size() > keep_) {
+    droppedThrough_ = events_.front().id;
+    events_.pop_front();
+  }
   changed_.notify_all();
   return id;
 }
@@ -18,8 +22,9 @@ std::vector<WebEvent> WebEvents::waitAfter(std::uint64_t afterId, std::chrono::m
   changed_.wait_for(lock, timeout, [&] { return closed_ || nextId_ - 1 > afterId; });
   std::vector<WebEvent> out;
   if (events_.empty() || nextId_ - 1 <= afterId) return out;
-  // Some were dropped before this page saw them: what it needs to be whole, then the rest.
-  if (events_.front().id > afterId + 1) return catchUpLocked();
+  // Some were dropped before this page saw them: what it needs to be whole, then the rest. (Those
+  // superseded by a later one of their type it does not need.)
+  if (droppedThrough_ > afterId) return catchUpLocked();
   for (const WebEvent& e : events_)
     if (e.id > afterId) out.push_back(e);
   return out;
@@ -71,4 +76,26 @@ std::string formatServerSentEvent(const WebEvent& event) {
     start = end + 1;
   }
   return out + "\n";
+}
+
+std::string base64(std::string_view bytes) {
+  static constexpr char kDigits[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+  std::string out;
+  out.reserve((bytes.size() + 2) / 3 * 4);
+  std::size_t i = 0;
+  for (; i + 3 <= bytes.size(); i += 3) {
+    unsigned v = unsigned(std::uint8_t(bytes[i])) << 16 | unsigned(std::uint8_t(bytes[i + 1])) << 8 | std::uint8_t(bytes[i + 2]);
+    out += kDigits[v >> 18];
+    out += kDigits[(v >> 12) & 63];
+    out += kDigits[(v >> 6) & 63];
+    out += kDigits[v & 63];
+  }
+  if (std::size_t left = bytes.size() - i) {
+    unsigned v = unsigned(std::uint8_t(bytes[i])) << 16 | (left == 2 ? unsigned(std::uint8_t(bytes[i + 1])) << 8 : 0u);
+    out += kDigits[v >> 18];
+    out += kDigits[(v >> 12) & 63];
+    out += left == 2 ? kDigits[(v >> 6) & 63] : '=';
+    out += '=';
+  }
+  return out;
 }

@@ -10,6 +10,7 @@
 #include <deque>
 #include <mutex>
 #include <string>
+#include <string_view>
 #include <vector>
 
 struct WebEvent {
@@ -22,8 +23,11 @@ class WebEvents {
  public:
   explicit WebEvents(std::size_t keep = 512);
 
-  // Appends the event and wakes every waiting stream; returns its id.
-  std::uint64_t publish(const std::string& type, const std::string& data);
+  // Appends the event and wakes every waiting stream; returns its id. An event that `supersedes`
+  // its type's earlier ones (a frame, which carries its picture) takes their place: they are no
+  // longer kept, and a page that has not read them yet gets only this one.
+  enum class Kept { Beside, Supersedes };
+  std::uint64_t publish(const std::string& type, const std::string& data, Kept kept = Kept::Beside);
 
   // Events after `afterId`, oldest first, waiting up to `timeout` while there are none. When some
   // were dropped in between, the newest frame and status come first so the page is whole again.
@@ -48,8 +52,12 @@ class WebEvents {
   std::condition_variable changed_;
   std::deque<WebEvent> events_;
   std::uint64_t nextId_ = 1;
+  std::uint64_t droppedThrough_ = 0;  // the newest id let go to stay within keep_
   bool closed_ = false;
 };
 
 // An event in the text/event-stream format: "id:", "event:", "data:" lines and a blank line.
 std::string formatServerSentEvent(const WebEvent& event);
+
+// The bytes in base64 (RFC 4648, padded), as a data: URL carries a picture.
+std::string base64(std::string_view bytes);

@@ -290,7 +290,8 @@ PhoneReply WebPhone::setNetwork(const std::string& kind) {
   return ok(json{{"network", platform::networkKindName(network)}});
 }
 
-std::optional<PhoneFrame> WebPhone::pollFrame() {
+std::optional<PhoneFrame> WebPhone::pollFrame(int width) {
+  auto started = std::chrono::steady_clock::now();
   auto springBoard = querySpringBoard("revision", kPollTimeout);
   if (!springBoard || !springBoard->value("ok", false)) return std::nullopt;  // restarting, or busy
   bool displayOn = springBoard->value("displayOn", true);
@@ -323,27 +324,45 @@ std::optional<PhoneFrame> WebPhone::pollFrame() {
     screen = front_;
     frontChanges = frontChanges_;
   }
-  std::string key = fmt::format("{}/{}/{}/{}/{}", phoneScreenName(screen), frontChanges, displayOn,
-                                springBoard->value("revision", std::uint64_t(0)), settingsRevision);
+  PhonePoint size = screenSize();
+  int deviceWidth = int(std::lround(size.x * platform::deviceSettings().screenScale));
+  if (width <= 0 || width > deviceWidth) width = deviceWidth;
+  std::string key = fmt::format("{}/{}/{}/{}/{}/{}", phoneScreenName(screen), frontChanges, displayOn,
+                                springBoard->value("revision", std::uint64_t(0)), settingsRevision, width);
   if (key == lastKey_) return std::nullopt;
+  double pollMs = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - started).count();
 
-  std::string png;
+  PhoneFrame frame;
+  frame.ms["poll"] = std::round(pollMs * 100) / 100;
   if (displayOn) {
-    std::string path = frameFolder_ + "/frame.png";
-    std::optional<json> shot = screen == PhoneScreen::Settings
-                                   ? askSettings("screenshot\t" + path, kActionTimeout)
-                                   : querySpringBoard(fmt::format("screenshot {} {}", phoneScreenName(screen), path),
-                                                      kActionTimeout);
-    if (!shot || !shot->value("ok", false)) return std::nullopt;  // tried again at the next poll
+    auto asked = std::chrono::steady_clock::now();
+    std::string path = frameFolder_ + "/frame.jpg";
+    std::optional<json> drawn =
+        screen == PhoneScreen::Settings
+            ? askSettings(fmt::format("frame\t{}\t{}", width, path), kActionTimeout)
+            : querySpringBoard(fmt::format("frame {} {} {}", phoneScreenName(screen), width, path), kActionTimeout);
+    if (!drawn || !drawn->value("ok", false)) return std::nullopt;  // tried again at the next poll
     auto bytes = readHostFile(path);
     if (!bytes) return std::nullopt;
     std::remove(path.c_str());
-    png = std::move(*bytes);
+    frame.jpeg = std::move(*bytes);
+    frame.width = drawn->value("width", 0);
+    frame.height = drawn->value("height", 0);
+    frame.ms["draw"] = drawn->value("drawMs", 0.0);
+    frame.ms["encode"] = drawn->value("encodeMs", 0.0);
+    frame.ms["frame"] =
+        std::round(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - asked).count() * 100) / 100;
   }
   lastKey_ = key;
   std::lock_guard<std::mutex> state(stateMu_);
-  PhoneFrame frame{frame_.number + 1, std::move(png), screen, displayOn};
-  if (!displayOn) frame.png = frame_.png;  // the page shows the display off; the picture waits
+  frame.number = frame_.number + 1;
+  frame.screen = screen;
+  frame.displayOn = displayOn;
+  if (!displayOn) {  // the page shows the display off; the picture waits
+    frame.jpeg = frame_.jpeg;
+    frame.width = frame_.width;
+    frame.height = frame_.height;
+  }
   frame_ = frame;
   return frame;
 }
@@ -351,4 +370,23 @@ std::optional<PhoneFrame> WebPhone::pollFrame() {
 PhoneFrame WebPhone::lastFrame() const {
   std::lock_guard<std::mutex> state(stateMu_);
   return frame_;
+}
+
+std::optional<std::string> WebPhone::screenPNG() {
+  std::lock_guard<std::mutex> lock(pngMu_);
+  PhoneFrame frame = lastFrame();
+  if (frame.number == 0) return std::nullopt;
+  if (!png_.empty() && (pngFrame_ == frame.number || !frame.displayOn)) return png_;
+  std::string path = frameFolder_ + "/screen.png";
+  std::optional<json> shot = frame.screen == PhoneScreen::Settings
+                                 ? askSettings("screenshot\t" + path, kActionTimeout)
+                                 : querySpringBoard(fmt::format("screenshot {} {}", phoneScreenName(frame.screen), path),
+                                                    kActionTimeout);
+  if (!shot || !shot->value("ok", false)) return std::nullopt;
+  auto bytes = readHostFile(path);
+  std::remove(path.c_str());
+  if (!bytes) return std::nullopt;
+  png_ = std::move(*bytes);
+  pngFrame_ = frame.number;
+  return png_;
 }

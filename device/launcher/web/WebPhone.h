@@ -29,11 +29,16 @@ struct PhoneReply {
   nlohmann::json body;
 };
 
+// A live frame: the screen drawn at the width the pages show it, as JPEG.
 struct PhoneFrame {
   std::uint64_t number = 0;  // 0: no frame yet
-  std::string png;
+  std::string jpeg;          // while the display is off, the picture from before
+  int width = 0, height = 0;  // of the picture, in pixels
   PhoneScreen screen = PhoneScreen::Lock;
   bool displayOn = true;
+  // Where its time went, in milliseconds: asking the hosts whether anything changed ("poll"), the
+  // host drawing and encoding it ("draw", "encode"), and the whole frame request ("frame").
+  nlohmann::json ms = nlohmann::json::object();
 };
 
 class WebPhone {
@@ -66,10 +71,15 @@ class WebPhone {
   // "wifi", "cellular" or "none".
   PhoneReply setNetwork(const std::string& kind);
 
-  // Asks the host in front whether its screen changed and, when it did (or the front changed),
-  // takes a new frame. Returns the new frame, or nothing when there is nothing new.
-  std::optional<PhoneFrame> pollFrame();
+  // Asks the host in front whether its screen changed and, when it did (or the front or the width
+  // changed), takes a new frame `width` pixels across (0, or more than the device has: the device's
+  // own width). Returns the new frame, or nothing when there is nothing new.
+  std::optional<PhoneFrame> pollFrame(int width = 0);
   PhoneFrame lastFrame() const;
+  // The screen of the last frame at the device's full pixel size, as PNG (drawn when first asked
+  // for after each frame; while the display is off, the one from before); nothing when the host
+  // does not draw it.
+  std::optional<std::string> screenPNG();
 
  private:
   std::optional<nlohmann::json> askSettings(const std::string& request, std::chrono::milliseconds timeout) const;
@@ -96,4 +106,7 @@ class WebPhone {
   };
   std::optional<Finger> finger_;
   PhoneFrame frame_;
+  std::mutex pngMu_;  // one full-size screenshot at a time
+  std::uint64_t pngFrame_ = 0;
+  std::string png_;
 };

@@ -19,6 +19,9 @@ using namespace std::chrono_literals;
 
 namespace {
 
+// Right after a new frame the screen is likely still moving (a finger, a list running on): the next
+// look comes at the pace of a display.
+constexpr auto kFramePollMoving = 16ms;
 constexpr auto kFramePollActive = 120ms;
 constexpr auto kFramePollIdle = 1000ms;
 constexpr auto kStatusPoll = 1500ms;
@@ -32,6 +35,7 @@ struct Route {
 };
 const Route kRoutes[] = {
     {"/", "GET"},           {"/events", "GET"},     {"/screen.png", "GET"},  {"/api/state", "GET"},
+    {"/frame.jpg", "GET"},
     {"/wallpaper/lock.png", "GET"}, {"/wallpaper/home.png", "GET"},
     {"/api/tap", "POST"},   {"/api/drag", "POST"},  {"/api/key", "POST"},    {"/api/button", "POST"},
     {"/api/clock", "POST"}, {"/api/network", "POST"},
@@ -89,19 +93,6 @@ std::string stringField(const json& object, const char* key) {
   return it != object.end() && it->is_string() ? it->get<std::string>() : std::string();
 }
 
-bool isLoopbackAddress(const std::string& address) {
-  return address == "localhost" || address == "::1" || address.rfind("127.", 0) == 0;
-}
-
-// The host part of a Host header: "127.0.0.1:8844" -> "127.0.0.1", "[::1]:8844" -> "::1".
-std::string hostOf(const std::string& header) {
-  if (!header.empty() && header.front() == '[') {
-    auto close = header.find(']');
-    return close == std::string::npos ? header : header.substr(1, close - 1);
-  }
-  return header.substr(0, header.rfind(':'));
-}
-
 }  // namespace
 
 WebServer::WebServer(std::string frameFolder) : http_(std::make_unique<httplib::Server>()), phone_(std::move(frameFolder)) {
@@ -114,8 +105,11 @@ WebServer::~WebServer() {
 }
 
 int WebServer::bind(const std::string& address, int port, std::string* error) {
-  address_ = address;
-  loopback_ = isLoopbackAddress(address);
+  std::string token = WebAccess::isLoopbackAddress(address) ? "" : WebAccess::newToken();
+  if (!WebAccess::isLoopbackAddress(address) && token.empty()) {
+    *error = "the system's random source gave no token to guard a non-loopback address with";
+    return -1;
+  }
   if (port < 0 || port > 65535) {
     *error = fmt::format("{} is not a port (0 to 65535; 0 picks a free one)", port);
     return -1;
@@ -125,7 +119,7 @@ int WebServer::bind(const std::string& address, int port, std::string* error) {
     *error = fmt::format("cannot listen on {} port {} (in use, or not an address of this machine)", address, port);
     return -1;
   }
-  port_ = bound;
+  access_ = std::make_unique<WebAccess>(address, bound, token);
   return bound;
 }
 
@@ -147,17 +141,37 @@ void WebServer::kickWatcher() {
   watchWake_.notify_all();
 }
 
+void WebServer::addPageWidth(int width) {
+  std::lock_guard<std::mutex> lock(widthMu_);
+  pageWidths_.insert(width);
+}
+
+void WebServer::removePageWidth(int width) {
+  std::lock_guard<std::mutex> lock(widthMu_);
+  if (auto it = pageWidths_.find(width); it != pageWidths_.end()) pageWidths_.erase(it);
+}
+
+int WebServer::frameWidth() const {
+  std::lock_guard<std::mutex> lock(widthMu_);
+  // A page that did not say (0) gets the device's own width, as does no page at all.
+  if (pageWidths_.empty() || *pageWidths_.begin() == 0) return 0;
+  return *pageWidths_.rbegin();
+}
+
 void WebServer::watch() {
   DeviceLogTail logs({kSpringBoardLogPath, kSettingsLogPath});
   std::string lastStatus;
   auto nextStatus = std::chrono::steady_clock::now();
   auto nextLog = nextStatus;
   while (!stopping_) {
-    if (auto frame = phone_.pollFrame())
-      events_.publish("frame", json{{"n", frame->number},
-                                    {"screen", phoneScreenName(frame->screen)},
-                                    {"displayOn", frame->displayOn}}
-                                   .dump());
+    auto frame = phone_.pollFrame(frameWidth());
+    if (frame) {
+      // The picture goes with the event: a page shows it without asking for it.
+      json event{{"n", frame->number}, {"screen", phoneScreenName(frame->screen)}, {"displayOn", frame->displayOn},
+                 {"width", frame->width}, {"height", frame->height}, {"ms", frame->ms}};
+      if (frame->displayOn && !frame->jpeg.empty()) event["src"] = "data:image/jpeg;base64," + base64(frame->jpeg);
+      events_.publish("frame", event.dump(), WebEvents::Kept::Supersedes);
+    }
     auto now = std::chrono::steady_clock::now();
     if (now >= nextStatus) {
       json status = collectWebStatus();
@@ -178,7 +192,8 @@ void WebServer::watch() {
       nextLog = now + kLogPoll;
     }
     std::unique_lock<std::mutex> lock(watchMu_);
-    bool kicked = watchWake_.wait_for(lock, streams_ > 0 ? kFramePollActive : kFramePollIdle,
+    auto pause = streams_ == 0 ? kFramePollIdle : frame ? kFramePollMoving : kFramePollActive;
+    bool kicked = watchWake_.wait_for(lock, pause,
                                       [&] { return kicked_ || stopping_.load(); });
     if (kicked && !stopping_) nextStatus = std::chrono::steady_clock::now();  // an action: its effects now
     kicked_ = false;
@@ -188,12 +203,28 @@ void WebServer::watch() {
 void WebServer::routes() {
   httplib::Server& http = *http_;
   http.set_payload_max_length(kMaxBodyBytes);
+  // An event is written in a few pieces (its chunk's size, the event, the chunk's end); waiting to
+  // gather them behind the page's delayed acknowledgement held a frame back by up to 40 ms.
+  http.set_tcp_nodelay(true);
   // Enough workers for a few pages' event streams beside their actions.
   http.new_task_queue = [] { return new httplib::ThreadPool(kMaxEventStreams + 8); };
 
+  httplib::Headers security;
+  for (const auto& [name, value] : WebAccess::securityHeaders()) security.emplace(name, value);
+  http.set_default_headers(security);
   http.set_pre_routing_handler([this](const httplib::Request& req, httplib::Response& res) {
-    if (loopback_ && !isLoopbackAddress(hostOf(req.get_header_value("Host")))) {
-      sendError(res, 403, fmt::format("this server answers only to http://{}:{}/", address_, port_));
+    WebAccessVerdict verdict = access_->decide(WebRequestFacts{req.method, req.path, req.get_header_value("Host"),
+                                                               req.has_header("Origin"), req.get_header_value("Origin"),
+                                                               req.get_header_value("Cookie"),
+                                                               req.get_param_value("token")});
+    if (verdict.kind == WebAccessVerdict::Refuse) {
+      sendError(res, 403, verdict.why);
+      return httplib::Server::HandlerResponse::Handled;
+    }
+    if (verdict.kind == WebAccessVerdict::EnterWithCookie) {
+      res.set_header("Set-Cookie", verdict.setCookie);
+      res.set_header("Cache-Control", "no-store");
+      res.set_content(verdict.page, "text/html; charset=utf-8");
       return httplib::Server::HandlerResponse::Handled;
     }
     for (const Route& route : kRoutes) {
@@ -227,11 +258,19 @@ void WebServer::routes() {
   http.Get(R"(/[a-z]+\.(html|css|js|svg))", serveAsset);
 
   http.Get("/screen.png", [this](const httplib::Request&, httplib::Response& res) {
+    std::uint64_t number = phone_.lastFrame().number;
+    auto png = phone_.screenPNG();
+    if (!png) return sendError(res, 503, "no frame yet: the device is starting or not running");
+    res.set_header("Cache-Control", "no-store");
+    res.set_header("X-Frame-Number", std::to_string(number));
+    res.set_content(*png, "image/png");
+  });
+  http.Get("/frame.jpg", [this](const httplib::Request&, httplib::Response& res) {
     PhoneFrame frame = phone_.lastFrame();
-    if (frame.png.empty()) return sendError(res, 503, "no frame yet: the device is starting or not running");
+    if (frame.jpeg.empty()) return sendError(res, 503, "no frame yet: the device is starting or not running");
     res.set_header("Cache-Control", "no-store");
     res.set_header("X-Frame-Number", std::to_string(frame.number));
-    res.set_content(frame.png, "image/png");
+    res.set_content(frame.jpeg, "image/jpeg");
   });
   http.Get(R"(/wallpaper/(lock|home)\.png)", [](const httplib::Request& req, httplib::Response& res) {
     auto png = wallpaperThumbnail(req.matches[1].str(), 160, 346);
@@ -252,10 +291,19 @@ void WebServer::routes() {
   });
 
   http.Get("/events", [this](const httplib::Request& req, httplib::Response& res) {
+    // The width in pixels the page shows the screen at: frames are drawn for the widest page.
+    int width = 0;
+    if (req.has_param("width")) {
+      std::string text = req.get_param_value("width");
+      if (text.empty() || text.size() > 5 || text.find_first_not_of("0123456789") != std::string::npos ||
+          (width = std::stoi(text)) < 1)
+        return sendError(res, 400, "width is the screen's width on the page in pixels, a whole number from 1");
+    }
     if (streams_.fetch_add(1) >= kMaxEventStreams) {
       streams_.fetch_sub(1);
       return sendError(res, 503, fmt::format("already {} pages follow this device", kMaxEventStreams));
     }
+    addPageWidth(width);
     kickWatcher();
     std::uint64_t last = 0;
     std::string lastHeader = req.get_header_value("Last-Event-ID");
@@ -287,7 +335,10 @@ void WebServer::routes() {
           if (out.empty()) out = ": still here\n\n";
           return sink.write(out.data(), out.size());
         },
-        [this](bool) { streams_.fetch_sub(1); });
+        [this, width](bool) {
+          removePageWidth(width);
+          streams_.fetch_sub(1);
+        });
   });
 
   auto action = [this](auto&& act) {

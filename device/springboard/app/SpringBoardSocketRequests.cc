@@ -2,10 +2,13 @@
 
 #include <unistd.h>
 
+#include <sstream>
+
 #include <nlohmann/json.hpp>
 
 #include "device/springboard/SBLockScreenManager.h"
 #include "device/springboard/SBWallpaperState.h"
+#include "device/springboard/app/ScreenFrame.h"
 #include "device/springboard/app/SpringBoardScreen.h"
 #include "device/springboard/app/SpringBoardScreenRequests.h"
 #include "device/springboard/app/SubstrateLoader.h"
@@ -104,6 +107,18 @@ std::string screenshot(const std::string& arguments) {
   return line(json{{"ok", true}, {"path", path}});
 }
 
+// frame lock|home WIDTH PATH: a live view's frame (ScreenFrame.h).
+std::string frame(const std::string& arguments) {
+  std::istringstream in(arguments);
+  std::string which, width;
+  in >> which >> width;
+  std::string path;
+  std::getline(in >> std::ws, path);
+  if (which != "lock" && which != "home") return failure("frame needs lock or home, a width in pixels, then a file path");
+  WallpaperScreen screen = which == "lock" ? WallpaperScreen::Lock : WallpaperScreen::Home;
+  return answerFrameRequest(width, path, [screen](double scale) { return drawSpringBoardScreen(screen, scale); });
+}
+
 std::string tap(const std::string& title, SpringBoardSocketServer::Connection& connection) {
   if (title.empty()) return failure("tap needs the title of a control");
   auto activity = std::make_shared<platform::DispatchActivity>();
@@ -152,12 +167,13 @@ std::string handleSpringBoardRequest(const std::string& request, SpringBoardSock
   if (command == "unlock") return displayEvent("unlock", rest, turnDisplayOn, connection);
   if (command == "settle") return settle(rest, connection);
   if (command == "screenshot") return onMain(connection, [rest] { return screenshot(rest); });
+  if (command == "frame") return onMain(connection, [rest] { return frame(rest); });
   if (command == "tap") return tap(rest, connection);
   // The screen's own requests touch SpringBoard's windows: main thread.
   auto screen = connection.onMainThread<std::optional<std::string>>(
       [command, rest] { return handleSpringBoardScreenRequest(command, rest); });
   if (!screen) return connection.failure();
   if (*screen) return **screen;
-  return failure(fmt::format("unknown request \"{}\" (lock, unlock, status, screenshot, tap, tap-at, revision, settle)",
+  return failure(fmt::format("unknown request \"{}\" (lock, unlock, status, screenshot, frame, tap, tap-at, revision, settle)",
                              request.substr(0, 80)));
 }

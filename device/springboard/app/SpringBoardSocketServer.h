@@ -13,6 +13,7 @@
 // - each connection on a thread of its own (SpringBoard), so that a request that waits for a slow
 //   refresh never holds up the next `status`. Such a handler reaches the process's objects only
 //   through `onMainThread`, and waits for work on its own thread.
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -86,8 +87,15 @@ class SpringBoardSocketServer::Connection {
     auto future = promise->get_future();
     platform::dispatch_async(platform::dispatch_get_main_queue(),
                              [promise, work = std::move(work)] { promise->set_value(work()); });
-    if (!waitFor([&] { return future.wait_for(std::chrono::seconds(0)) == std::future_status::ready; }, timeout))
-      return std::nullopt;
+    // Woken by the result itself, in slices so that a stopping process is not held up: a request
+    // answered on the main thread costs no more than its work (a poll every few milliseconds
+    // would add those to each one, and a live view asks several times a frame).
+    auto deadline = std::chrono::steady_clock::now() + timeout;
+    while (future.wait_for(std::min<std::chrono::steady_clock::duration>(deadline - std::chrono::steady_clock::now(),
+                                                                         std::chrono::milliseconds(50))) !=
+           std::future_status::ready) {
+      if (stopping_ || std::chrono::steady_clock::now() >= deadline) return std::nullopt;
+    }
     return future.get();
   }
 

@@ -1,10 +1,27 @@
-// The browser view's server and the hosts' requests behind it, without a browser: requests that
-// are not the page's own get a clear 4xx, the page's files and frames are served, SpringBoard
+// The browser view's server and the hosts' requests behind it: requests that are not the page's
+// own get a clear 4xx, the page's files and frames are served, on an address that is not
+// loopback only with the token (a real browser in a network of the test's own), SpringBoard
 // answers taps by point (icons included) and a revision that moves only with the screen, and
 // the Settings app takes keys into the field being edited.
 #include <gtest/gtest.h>
 
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <net/if.h>
+#include <netinet/in.h>
+#include <sched.h>
+#include <sys/ioctl.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+
 #include <httplib.h>
+
+#include <filesystem>
+#include <tuple>
 
 #include <fmt/format.h>
 
@@ -12,12 +29,55 @@
 #include "device/springboard/app/SpringBoardSocket.h"
 #include "tests/device/springboardapp/DeviceProcesses.h"
 #include "tests/device/web/WebServerProcess.h"
+#include "tests/support/HeadlessChromium.h"
 #include "tests/support/TempDeviceRoot.h"
 
 using nlohmann::json;
 using namespace std::chrono_literals;
 
 namespace {
+
+// The calling thread in a network of its own (needs root), its loopback up and kAddress, an
+// address that is not loopback, on it: what the thread starts (a server, a browser) shares that
+// network, and nothing outside it can reach them. The thread is back in the machine's network
+// when the object goes.
+class OwnNetwork {
+ public:
+  static constexpr const char* kAddress = "10.23.0.1";
+  OwnNetwork() {
+    home_ = ::open("/proc/thread-self/ns/net", O_RDONLY | O_CLOEXEC);
+    if (home_ < 0 || ::unshare(CLONE_NEWNET) != 0) {
+      error_ = std::string("cannot make a network of its own: ") + std::strerror(errno);
+      return;
+    }
+    entered_ = true;
+    int s = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    ifreq lo{};
+    std::strncpy(lo.ifr_name, "lo", IFNAMSIZ - 1);
+    bool up = s >= 0 && ::ioctl(s, SIOCGIFFLAGS, &lo) == 0;
+    lo.ifr_flags = short(lo.ifr_flags | IFF_UP);
+    up = up && ::ioctl(s, SIOCSIFFLAGS, &lo) == 0;
+    ifreq alias{};
+    std::strncpy(alias.ifr_name, "lo:1", IFNAMSIZ - 1);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    ::inet_pton(AF_INET, kAddress, &address.sin_addr);
+    std::memcpy(&alias.ifr_addr, &address, sizeof address);
+    up = up && ::ioctl(s, SIOCSIFADDR, &alias) == 0;
+    if (!up) error_ = std::string("cannot put an address on its loopback: ") + std::strerror(errno);
+    if (s >= 0) ::close(s);
+  }
+  ~OwnNetwork() {
+    if (entered_ && ::setns(home_, CLONE_NEWNET) != 0) std::abort();  // the tests after it would run inside
+    if (home_ >= 0) ::close(home_);
+  }
+  const std::string& error() const { return error_; }
+
+ private:
+  int home_ = -1;
+  bool entered_ = false;
+  std::string error_;
+};
 
 class WebRequests : public ::testing::Test {
  protected:
@@ -63,6 +123,9 @@ TEST_F(WebRequests, WhatIsNotThePagesOwnGetsAClear4xx) {
       {"POST", "/", "{}", "application/json", 405},
       {"GET", "/api/tap", "", "", 405},
       {"DELETE", "/screen.png", "", "", 405},
+      {"POST", "/frame.jpg", "{}", "application/json", 405},
+      {"GET", "/events?width=wide", "", "", 400},
+      {"GET", "/events?width=0", "", "", 400},
       {"POST", "/api/tap", "x=1&y=2", "application/x-www-form-urlencoded", 415},
       {"POST", "/api/tap", "{not json", "application/json", 400},
       {"POST", "/api/tap", "[1, 2]", "application/json", 400},
@@ -102,15 +165,26 @@ TEST_F(WebRequests, WhatIsNotThePagesOwnGetsAClear4xx) {
       EXPECT_FALSE(body.value("error", "").empty()) << c.path;
     }
   }
-  // A page of another site reaching the server through a name it resolves to this machine.
+  // A page of another site reaching the server through a name it resolves to this machine, or
+  // driving it from its own origin; every answer forbids framing.
   auto foreign = client.Get("/api/state", httplib::Headers{{"Host", "attacker.example:80"}});
   ASSERT_TRUE(foreign);
   EXPECT_EQ(foreign->status, 403);
+  auto foreignAction = client.Post("/api/button", httplib::Headers{{"Origin", "http://attacker.example"}},
+                                   R"({"name": "side"})", "application/json");
+  ASSERT_TRUE(foreignAction);
+  EXPECT_EQ(foreignAction->status, 403);
+  EXPECT_TRUE(askSpringBoard("status").value_or(json()).value("displayOn", false)) << "the action was carried out";
+  for (const auto* res : {&foreign, &foreignAction}) {
+    EXPECT_EQ((*res)->get_header_value("Content-Security-Policy"), "frame-ancestors 'none'");
+    EXPECT_EQ((*res)->get_header_value("X-Frame-Options"), "DENY");
+  }
 
   // The page's own requests are served.
   auto page = client.Get("/");
   ASSERT_TRUE(page);
   EXPECT_EQ(page->status, 200);
+  EXPECT_EQ(page->get_header_value("X-Frame-Options"), "DENY");
   EXPECT_NE(page->body.find("<title>Tovalune device</title>"), std::string::npos);
   auto script = client.Get("/phone.js");
   ASSERT_TRUE(script);
@@ -132,6 +206,57 @@ TEST_F(WebRequests, WhatIsNotThePagesOwnGetsAClear4xx) {
   }));
   EXPECT_EQ(frameType, "image/png");
   EXPECT_EQ(frameBytes.substr(1, 3), "PNG");
+  // The live frame beside it, a JPEG.
+  auto live = client.Get("/frame.jpg");
+  ASSERT_TRUE(live);
+  EXPECT_EQ(live->status, 200);
+  EXPECT_EQ(live->get_header_value("Content-Type"), "image/jpeg");
+  EXPECT_EQ(live->body.substr(0, 3), "\xff\xd8\xff");
+  EXPECT_EQ(server.stop(), 0) << server.output();
+}
+
+// On an address that is not loopback, in a network of the test's own: nothing without the token;
+// a browser that opens the printed address gets in, keeps the token in a cookie its scripts
+// cannot read, shows the clean address, and its page's actions are carried out.
+TEST_F(WebRequests, OnAnotherAddressOnlyTheTokenGetsIn) {
+  if (HeadlessChromium::executable().empty()) GTEST_SKIP() << "no Chromium on this machine (scripts/bootstrap installs it)";
+  OwnNetwork network;
+  if (::geteuid() != 0 && !network.error().empty()) GTEST_SKIP() << network.error() << " (the test needs root)";
+  ASSERT_EQ(network.error(), "");
+  WebServerProcess server({"--listen", OwnNetwork::kAddress});
+  const std::string clean = fmt::format("http://{}:{}/", OwnNetwork::kAddress, server.port());
+  ASSERT_EQ(server.url().rfind(clean + "?token=", 0), 0u) << server.url() << server.output();
+  const std::string token = server.url().substr(clean.size() + 7);
+  EXPECT_EQ(token.size(), 64u);
+  EXPECT_NE(server.output().find("token"), std::string::npos) << server.output();
+
+  httplib::Client client(OwnNetwork::kAddress, server.port());
+  auto bare = client.Get("/api/state");
+  ASSERT_TRUE(bare);
+  EXPECT_EQ(bare->status, 403);
+  EXPECT_FALSE(json::parse(bare->body, nullptr, false).value("error", "").empty()) << bare->body;
+  EXPECT_EQ(bare->get_header_value("X-Frame-Options"), "DENY");
+  auto wrong = client.Get("/api/state?token=" + std::string(64, '0'));
+  ASSERT_TRUE(wrong);
+  EXPECT_EQ(wrong->status, 403);
+  auto byQuery = client.Get("/api/state?token=" + token);
+  ASSERT_TRUE(byQuery);
+  EXPECT_EQ(byQuery->status, 200) << byQuery->body;
+
+  HeadlessChromium browser;
+  ASSERT_TRUE(browser.started()) << browser.error();
+  ASSERT_TRUE(browser.navigate(clean)) << browser.error();
+  EXPECT_EQ(browser.evaluate("document.body.textContent.includes('token')").value_or(json()), json(true)) << "refused";
+  ASSERT_TRUE(browser.navigate(server.url())) << browser.error();
+  ASSERT_TRUE(browser.waitFor(fmt::format("location.href === {} && Number(document.body.dataset.frame) > 0 && "
+                                          "document.body.dataset.display === 'on'",
+                                          json(clean).dump())))
+      << browser.evaluate("location.href").value_or(json()).dump();
+  EXPECT_EQ(browser.evaluate("document.cookie").value_or(json()), json(""));
+  ASSERT_TRUE(browser.clickElement("#side-button"));
+  EXPECT_TRUE(browser.waitFor("document.body.dataset.display === 'off'"));
+  if (const char* folder = std::getenv("TOVALUNE_WEB_SHOTS"); folder && *folder)
+    EXPECT_TRUE(browser.screenshot(std::string(folder) + "/15-token-address.png"));
   EXPECT_EQ(server.stop(), 0) << server.output();
 }
 
@@ -169,6 +294,20 @@ TEST_F(WebRequests, SpringBoardTapsByPointReachIconsAndItsRevisionMovesOnlyWithT
                           "tap-at home 10 10 10", "tap-at home nan 10"})
     EXPECT_FALSE(springBoard(bad).value("ok", true)) << bad;
 
+  // A live view's frames: as wide as asked, never wider than the screen; each host draws its own.
+  std::string path = root_.host("/frame.jpg");
+  for (auto [request, width, height] : std::vector<std::tuple<std::string, int, int>>{
+           {"frame home 100 " + path, 100, 216}, {"frame lock 5000 " + path, 390, 844}}) {
+    json frame = springBoard(request);
+    EXPECT_EQ(frame.value("width", 0), width) << request << frame;
+    EXPECT_EQ(frame.value("height", 0), height) << request;
+    EXPECT_EQ(frame.value("bytes", 0ull), std::filesystem::file_size(path)) << request;
+  }
+  for (const std::string& bad : std::vector<std::string>{"frame home 0 " + path, "frame home wide " + path,
+                                                          "frame desk 100 " + path, "frame home 100 relative.jpg",
+                                                          "frame home"})
+    EXPECT_FALSE(springBoard(bad).value("ok", true)) << bad;
+
   ASSERT_TRUE(askSpringBoard("unlock"));
   std::uint64_t first = springBoard("revision").value("revision", 0ull);
   EXPECT_GE(first, 1u);
@@ -188,6 +327,7 @@ TEST_F(WebRequests, SettingsTakesKeysIntoTheFieldBeingEditedAndMovesItsRevision)
   ASSERT_EQ(runLauncher({"settings", "choose", "Image Source", "Custom URL"}).status, 0);
   std::uint64_t before = settings("revision").value("revision", 0ull);
   EXPECT_EQ(settings("revision").value("revision", 0ull), before);
+  EXPECT_EQ(settings("frame\t195\t" + root_.host("/frame.jpg")).value("height", 0), 422);
   // Nothing is being edited yet.
   EXPECT_FALSE(settings("key\tinsert\tx").value("ok", true));
   ASSERT_EQ(runLauncher({"settings", "type", "URL", "http://127.0.0.1/a"}).status, 0);

@@ -40,6 +40,22 @@ TEST(WebEvents, APageGetsWhatItHasNotSeenOrEnoughToBeWholeAgain) {
   EXPECT_TRUE(events.waitAfter(behind.back().id, 0ms).empty());
 }
 
+TEST(WebEvents, AFrameThatSupersedesTheOthersIsTheOnlyOneKeptOrSent) {
+  WebEvents events(4);
+  std::uint64_t seen = events.publish("log", "a");
+  for (int i = 1; i <= 6; ++i) events.publish("frame", std::to_string(i), WebEvents::Kept::Supersedes);
+  events.publish("log", "b");
+  // Only the newest frame is waiting, and the page is not made to catch up over those it skipped.
+  EXPECT_EQ(types(events.waitAfter(seen, 0ms)), (std::vector<std::string>{"frame:6", "log:b"}));
+  EXPECT_EQ(types(events.catchUp()), (std::vector<std::string>{"log:a", "frame:6", "log:b"}));
+}
+
+TEST(WebEvents, Base64IsThatOfDataUrls) {
+  for (auto [in, out] : std::vector<std::pair<std::string, std::string>>{
+           {"", ""}, {"f", "Zg=="}, {"fo", "Zm8="}, {"foo", "Zm9v"}, {"foob", "Zm9vYg=="}, {"\xfb\xff", "+/8="}})
+    EXPECT_EQ(base64(in), out) << in;
+}
+
 TEST(WebEvents, AWaitingStreamWakesForAnEventAndForClosing) {
   WebEvents events;
   std::thread publisher([&] {

@@ -148,6 +148,23 @@ TEST_F(GraphicsTest, ATemplatePictureTakesTheTintOfItsImageView) {
   EXPECT_EQ(shape->renderingMode(), UIImageRenderingModeAutomatic) << "the source image is unchanged";
 }
 
+// Pictures are kept converted, and reduced for the size they are drawn at, from one draw to the
+// next: a kept one must still give its own colours, and a picture loaded anew its new ones.
+TEST_F(GraphicsTest, APictureDrawnAgainOrMuchSmallerShowsItsOwnPixels) {
+  auto view = UIImageView::alloc()->initWithFrame(CGRectMake(0, 0, 10, 10));
+  for (RGB colour : {RGB{255, 0, 0}, RGB{0, 0, 255}, RGB{0, 200, 0}}) {
+    SCOPED_TRACE(::testing::Message() << colour.r << "," << colour.g << "," << colour.b);
+    view->setImage(nullptr);  // the one before goes first: the new one may well take its memory
+    view->setImage(solidImage(200, 200, colour));
+    for (int pass = 0; pass < 2; ++pass) {
+      RGB middle = pixelAt(render(*view), 5, 5);
+      EXPECT_NEAR(middle.r, colour.r, 2);
+      EXPECT_NEAR(middle.g, colour.g, 2);
+      EXPECT_NEAR(middle.b, colour.b, 2);
+    }
+  }
+}
+
 TEST_F(GraphicsTest, ContentModesPlaceThePictureByItsPoints) {
   // A 20 x 10 point picture (40 x 20 pixels at 2x) in a 40 x 40 view, drawn at 1x.
   platform::Bitmap wide;

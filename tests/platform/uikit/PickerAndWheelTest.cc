@@ -17,6 +17,7 @@
 #include "platform/uikit/UIDatePicker.h"
 #include "platform/uikit/UIImagePickerController.h"
 #include "platform/uikit/UIScreen.h"
+#include "platform/uikit/UIScrollView.h"
 #include "platform/uikit/UITouchDelivery.h"
 #include "platform/uikit/UIWindow.h"
 #include "tests/platform/uikit/UIKitTestSupport.h"
@@ -252,6 +253,53 @@ TEST_F(DatePickerTest, AFingerTurnsAWheelWhichSettlesOnAWholeRowAndSaysSoOnce) {
   EXPECT_EQ(changes.size(), 2u);
   picker->setEnabled(false);
   EXPECT_FALSE(platform::dragAtPoint(CGPoint{minutes, middle}, CGPoint{0, -3 * row}));
+  EXPECT_EQ(changes.size(), 2u);
+}
+
+// The mouse wheel over a column, inside a list as in the entry editor: the column turns and not
+// the list, and once the wheel rests it settles on a whole row and says so once.
+TEST_F(DatePickerTest, TheMouseWheelTurnsAColumnWhichSettlesOnceTheWheelRests) {
+  platform::setFixedNow(platform::dateFromComponents({2024, 5, 17, 9, 58, 0}));
+  auto window = UIWindow::alloc()->initWithFrame(UIScreen::mainScreen().bounds());
+  window->setRootViewController(UIViewController::create());
+  window->makeKeyAndVisible();
+  auto list = UIScrollView::alloc()->initWithFrame(CGRectMake(0, 0, 320, 568));
+  list->setContentSize(CGSize{320, 2000});
+  window->rootViewController()->view()->addSubview(list);
+  auto picker = UIDatePicker::alloc()->initWithFrame(CGRectMake(0, 134, 320, 300));
+  picker->setDatePickerMode(UIDatePickerModeTime);
+  list->addSubview(picker);
+  std::vector<std::string> changes;
+  picker->addHandler([&](UIControl*) { changes.push_back(picker->accessibilityValue()); }, UIControlEventValueChanged);
+  double frame = 10;
+  auto frames = [&](int n) {
+    for (int i = 0; i < n; ++i) fireDisplayLinks(frame += CADisplayLink::kFrameDuration);
+  };
+  const double minutes = 160 + 44, hours = 160 - 44, middle = 134 + 150, row = UIDatePicker::kRowHeight;
+
+  // A touchpad's small turns, 1.35 rows in all with fewer resting frames between them than it
+  // waits for: the minutes settle one row on, past 59, and say so once.
+  for (int i = 0; i < 3; ++i) {
+    ASSERT_TRUE(platform::scrollWheelAtPoint(CGPoint{minutes, middle}, CGPoint{0, 0.45 * row}));
+    frames(UIDatePicker::kWheelRestFrames - 2);
+  }
+  EXPECT_TRUE(changes.empty()) << "nothing said while the wheel turns";
+  EXPECT_TRUE(picker->isTurning());
+  frames(300);
+  EXPECT_FALSE(picker->isTurning());
+  EXPECT_EQ(changes, std::vector<std::string>{"09:59"});
+  EXPECT_EQ(list->contentOffset().y, 0) << "the list around it stays";
+
+  // Turned back over the hours, across midnight; sideways, or on a disabled picker, it is the
+  // list's.
+  ASSERT_TRUE(platform::scrollWheelAtPoint(CGPoint{hours, middle}, CGPoint{0, -10.2 * row}));
+  frames(300);
+  EXPECT_EQ(changes, (std::vector<std::string>{"09:59", "23:59"}));
+  EXPECT_FALSE(platform::scrollWheelAtPoint(CGPoint{hours, middle}, CGPoint{40, 0}));
+  picker->setEnabled(false);
+  EXPECT_TRUE(platform::scrollWheelAtPoint(CGPoint{minutes, middle}, CGPoint{0, row}));
+  EXPECT_EQ(list->contentOffset().y, row);
+  frames(300);
   EXPECT_EQ(changes.size(), 2u);
 }
 

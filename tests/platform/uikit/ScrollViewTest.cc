@@ -193,3 +193,77 @@ TEST_F(ScrollViewTest, TheContentFollowsTheFingerAFlickRunsOnAndSlowsToAStop) {
   EXPECT_FALSE(platform::scrollWheelAtPoint(CGPoint{100, 300}, CGPoint{0, -10})) << "already at the top";
   EXPECT_FALSE(platform::scrollWheelAtPoint(CGPoint{100, 500}, CGPoint{0, 10})) << "no list there";
 }
+
+// Past an end: the finger's pull stretched with resistance, and a spring home after the release,
+// in the display's frames, for a drag and for a flick alike.
+TEST_F(ScrollViewTest, PastAnEndTheContentStretchesAndSpringsBackOntoIt) {
+  auto window = UIWindow::alloc()->initWithFrame(UIScreen::mainScreen().bounds());
+  window->setRootViewController(UIViewController::create());
+  auto scroll = UIScrollView::alloc()->initWithFrame(CGRectMake(0, 100, 320, 300));
+  scroll->setContentSize(CGSize{320, 1000});  // 700 points to scroll, none sideways
+  window->rootViewController()->view()->addSubview(scroll);
+  window->makeKeyAndVisible();
+  double t = 1, frame = 100;
+  // The display's frames until the content rests: the offsets it went through.
+  auto run = [&] {
+    std::vector<double> ys;
+    for (int i = 0; i < 300 && scroll->isDecelerating(); ++i) {
+      fireDisplayLinks(frame += CADisplayLink::kFrameDuration);
+      ys.push_back(scroll->contentOffset().y);
+    }
+    EXPECT_FALSE(scroll->isDecelerating());
+    return ys;
+  };
+
+  // Pulled down from the top (and sideways, where it cannot go): each further point shows less.
+  platform::touchScreen(UITouchPhaseBegan, CGPoint{100, 150}, t);
+  platform::touchScreen(UITouchPhaseMoved, CGPoint{160, 250}, t += 0.05);
+  double first = -scroll->contentOffset().y;
+  platform::touchScreen(UITouchPhaseMoved, CGPoint{160, 350}, t += 0.05);
+  double second = -scroll->contentOffset().y - first;
+  EXPECT_EQ(scroll->contentOffset().x, 0);
+  EXPECT_GT(first, 20);
+  EXPECT_LT(first, 100);
+  EXPECT_GT(second, 0);
+  EXPECT_LT(second, first);
+
+  // Held still and lifted, it springs back onto the top, never past it, in about half a second.
+  platform::touchScreen(UITouchPhaseEnded, CGPoint{160, 350}, t += 0.3);
+  ASSERT_TRUE(scroll->isDecelerating());
+  auto back = run();
+  EXPECT_TRUE(std::is_sorted(back.begin(), back.end()));
+  EXPECT_EQ(back.back(), 0);
+  EXPECT_GT(back.size(), 15u);
+  EXPECT_LT(back.size(), 60u);
+
+  // A touch-down on it springing back does not leave it stretched; a drag catches it where it is.
+  platform::touchScreen(UITouchPhaseBegan, CGPoint{100, 150}, t += 1);
+  platform::touchScreen(UITouchPhaseMoved, CGPoint{100, 300}, t += 0.05);
+  platform::touchScreen(UITouchPhaseEnded, CGPoint{100, 300}, t += 0.3);
+  fireDisplayLinks(frame += CADisplayLink::kFrameDuration);
+  double springing = scroll->contentOffset().y;
+  ASSERT_LT(springing, -5);
+  platform::touchScreen(UITouchPhaseBegan, CGPoint{100, 150}, t += 0.01);
+  platform::touchScreen(UITouchPhaseEnded, CGPoint{100, 150}, t += 0.05);
+  EXPECT_EQ(run().back(), 0);
+  platform::touchScreen(UITouchPhaseBegan, CGPoint{100, 300}, t += 1);
+  platform::touchScreen(UITouchPhaseMoved, CGPoint{100, 450}, t += 0.05);
+  platform::touchScreen(UITouchPhaseEnded, CGPoint{100, 450}, t += 0.3);
+  fireDisplayLinks(frame += CADisplayLink::kFrameDuration);
+  springing = scroll->contentOffset().y;
+  platform::touchScreen(UITouchPhaseBegan, CGPoint{100, 300}, t += 0.01);
+  platform::touchScreen(UITouchPhaseMoved, CGPoint{100, 312}, t += 0.05);
+  EXPECT_LT(scroll->contentOffset().y, springing);
+  EXPECT_GT(scroll->contentOffset().y, springing - 12);
+  platform::touchScreen(UITouchPhaseEnded, CGPoint{100, 312}, t += 0.3);
+  run();
+
+  // Flicked at the bottom, it runs past it and comes back to rest on it.
+  scroll->setContentOffset(CGPoint{0, 600});
+  platform::touchScreen(UITouchPhaseBegan, CGPoint{100, 350}, t += 1);
+  for (int i = 1; i <= 5; ++i) platform::touchScreen(UITouchPhaseMoved, CGPoint{100, 350 - 20.0 * i}, t += 0.01);
+  platform::touchScreen(UITouchPhaseEnded, CGPoint{100, 250}, t += 0.01);
+  auto flicked = run();
+  EXPECT_GT(*std::max_element(flicked.begin(), flicked.end()), 710);
+  EXPECT_EQ(flicked.back(), 700);
+}

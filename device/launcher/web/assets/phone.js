@@ -5,7 +5,6 @@
 
 const $ = (id) => document.getElementById(id);
 const screenEl = $('screen');
-const frameEl = $('frame');
 let screenSize = { width: 390, height: 844 };
 const MAX_LOG_LINES = 600;
 // A finger that moves less than this many points taps.
@@ -145,6 +144,9 @@ screenEl.addEventListener('keydown', (event) => {
   act('/api/key', { key });
 });
 
+// A frame comes with its picture (a JPEG drawn at the width the page shows it). It is decoded
+// off screen and then takes the place of the one shown, so that the screen never shows half a
+// picture or a blank one; one that is decoded after a newer one is dropped.
 let shownFrame = 0;
 function showFrame(frame) {
   document.body.classList.toggle('display-off', !frame.displayOn);
@@ -155,14 +157,17 @@ function showFrame(frame) {
     return;
   }
   const next = new Image();
-  next.onload = () => {
-    if (frame.n < shownFrame) return;  // a newer one arrived first
+  next.alt = '';
+  next.draggable = false;
+  next.src = frame.src || '/frame.jpg?n=' + frame.n;
+  next.decode().then(() => {
+    if (frame.n < shownFrame) return;
     shownFrame = frame.n;
-    frameEl.src = next.src;
+    next.id = 'frame';
+    $('frame').replaceWith(next);
     document.body.classList.add('has-frame');
     document.body.dataset.frame = frame.n;
-  };
-  next.src = '/screen.png?n=' + frame.n;
+  }, () => {});
 }
 
 // ---- The panel ----
@@ -234,14 +239,37 @@ for (const radio of document.querySelectorAll('input[name=network]'))
 
 // ---- The device's events ----
 
+// The screen's width on the page in the display's pixels: the device draws frames that wide.
+function shownWidth() {
+  return Math.round(screenEl.getBoundingClientRect().width * (window.devicePixelRatio || 1));
+}
+
+let events = null;
+let listenedWidth = 0;
 function listen() {
-  const events = new EventSource('/events');
+  if (events) {
+    events.close();
+    $('log').textContent = '';  // a new stream starts with the log lines kept
+  }
+  listenedWidth = shownWidth();
+  events = new EventSource(listenedWidth > 0 ? '/events?width=' + listenedWidth : '/events');
   events.addEventListener('open', () => showMessage(''));
   events.addEventListener('error', () => showMessage('Connection to the device lost; trying again…'));
   events.addEventListener('frame', (e) => showFrame(JSON.parse(e.data)));
   events.addEventListener('status', (e) => showStatus(JSON.parse(e.data)));
   events.addEventListener('log', (e) => addLogLines(JSON.parse(e.data).lines));
 }
+
+// A window made much wider or narrower (or moved to a display of another density) asks for frames
+// of its new width.
+let resizing = 0;
+window.addEventListener('resize', () => {
+  clearTimeout(resizing);
+  resizing = setTimeout(() => {
+    const width = shownWidth();
+    if (events && width > 0 && Math.abs(width - listenedWidth) > listenedWidth * 0.15) listen();
+  }, 300);
+});
 
 fetch('/api/state')
   .then((r) => r.json())
