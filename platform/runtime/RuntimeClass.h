@@ -10,7 +10,8 @@
 // MyCell::cls() then defines the runtime class "MyCell", a subclass of PSTableCell::cls(), on its
 // first call and returns it ever after; [[MyCell alloc] init] is objc::createInstance<MyCell>().
 // The superclass is named by its C++ class (objc::Object for NSObject), and the C++ class must
-// derive from it, so that a runtime class and its C++ class cannot drift apart. The methods are
+// derive from it: a runtime superclass whose instances the C++ class could not stand in for does
+// not compile. The methods are
 // objc::method entries or tables of them (std::array<objc::Method, N>), added in order.
 //
 // A class whose runtime name is not its C++ name (a test's, a second runtime class made of one C++
