@@ -1,6 +1,7 @@
 #pragma once
-// The preferences file both deliverables share. Stateless: every call goes to the file, so a
-// change written by one process is seen by the other at its next read.
+// The preferences file both deliverables share: the engine reads it at each refresh, the pane reads
+// and writes it as the user edits. Stateless: every call goes to the file, so a change written by
+// one process is seen by the other at its next read.
 #include <chrono>
 #include <functional>
 #include <optional>
@@ -32,6 +33,7 @@ class TovalunePreferencesManager {
   // Replaces the whole file, atomically: on a full disk the old file stays as it was. Returns
   // whether the file was written; most callers carry on either way.
   static bool savePrefs(const platform::Dictionary& prefs);
+  // The number 2. The first-run marker `Version` is not compared with it (the engine writes 1).
   static int kCurrentVersion() { return 2; }
 
   // One read-modify-write cycle under the advisory lock: read the whole dictionary, let `change`

@@ -2,17 +2,11 @@
 
 #include "platform/foundation/NSLog.h"
 #include "platform/image/UIImage.h"
+#include "platform/runtime/RuntimeClass.h"
 #include "platform/uikit/UIImageView.h"
 #include "platform/uikit/UINavigationController.h"
 
-objc::Class* SettingsListController::cls() {
-  static objc::Class* c = [] {
-    objc::Class* k = objc::objc_allocateClassPair(PSListController::cls(), "SettingsListController");
-    k->setAllocator(&objc::allocateInstance<SettingsListController>);
-    return k;
-  }();
-  return c;
-}
+OBJC_DEFINE_CLASS(SettingsListController, PSListController)
 
 SettingsListController::SettingsListController(objc::Class* isa) : PSListController(isa) {}
 

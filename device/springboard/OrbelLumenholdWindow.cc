@@ -1,5 +1,7 @@
 #include "device/springboard/OrbelLumenholdWindow.h"
 
+#include "platform/runtime/RuntimeClass.h"
+
 namespace {
 void hideImp(objc::Object* self, objc::SEL) {
   if (auto* window = dynamic_cast<OrbelLumenholdWindow*>(self)) window->recordHidden();
@@ -7,12 +9,8 @@ void hideImp(objc::Object* self, objc::SEL) {
 }  // namespace
 
 objc::Class* registerOrbelLumenholdWindow() {
-  static objc::Class* c = [] {
-    objc::Class* k = objc::objc_allocateClassPair(objc::NSObjectClass(), "OrbelLumenholdWindow");
-    k->addMethod(objc::sel("hide"), objc::imp_cast(&hideImp));
-    k->setAllocator(&objc::allocateInstance<OrbelLumenholdWindow>);
-    return k;
-  }();
+  static objc::Class* const c =
+      objc::defineClass<OrbelLumenholdWindow, objc::Object>("OrbelLumenholdWindow", objc::method("hide", &hideImp));
   return c;
 }
 

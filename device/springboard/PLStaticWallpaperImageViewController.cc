@@ -6,6 +6,7 @@
 #include "device/springboard/WallpaperFiles.h"
 #include "platform/foundation/NSLog.h"
 #include "platform/image/UIImage.h"
+#include "platform/runtime/RuntimeClass.h"
 
 namespace {
 
@@ -51,16 +52,9 @@ void setWallpaperForLocationsImp(objc::Object* self, objc::SEL, long location) {
 
 }  // namespace
 
-objc::Class* PLStaticWallpaperImageViewController::cls() {
-  static objc::Class* c = [] {
-    objc::Class* k = objc::objc_allocateClassPair(objc::NSObjectClass(), "PLStaticWallpaperImageViewController");
-    k->addMethod(objc::sel("initWithUIImage:"), objc::imp_cast(&initWithUIImageImp));
-    k->addMethod(objc::sel("setWallpaperForLocations:"), objc::imp_cast(&setWallpaperForLocationsImp));
-    k->setAllocator(&objc::allocateInstance<PLStaticWallpaperImageViewController>);
-    return k;
-  }();
-  return c;
-}
+OBJC_DEFINE_CLASS(PLStaticWallpaperImageViewController, objc::Object,
+                  objc::method("initWithUIImage:", &initWithUIImageImp),
+                  objc::method("setWallpaperForLocations:", &setWallpaperForLocationsImp))
 
 std::shared_ptr<UIImage> PLStaticWallpaperImageViewController::image() const {
   std::lock_guard lock(mu_);

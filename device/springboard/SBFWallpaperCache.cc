@@ -2,6 +2,7 @@
 
 #include "platform/foundation/FileManager.h"
 #include "platform/foundation/NSLog.h"
+#include "platform/runtime/RuntimeClass.h"
 
 namespace {
 objc::Object* initWithOptionsImp(objc::Object* self, objc::SEL, objc::Object*) {
@@ -10,20 +11,12 @@ objc::Object* initWithOptionsImp(objc::Object* self, objc::SEL, objc::Object*) {
 }
 }  // namespace
 
-objc::Class* SBFWallpaperCache::cls() {
-  static objc::Class* c = [] {
-    objc::Class* k = objc::objc_allocateClassPair(objc::NSObjectClass(), "SBFWallpaperCache");
-    k->addMethod(objc::sel("initWithOptions:"), objc::imp_cast(&initWithOptionsImp));
-    k->setAllocator(&objc::allocateInstance<SBFWallpaperCache>);
-    return k;
-  }();
-  return c;
-}
+OBJC_DEFINE_CLASS(SBFWallpaperCache, objc::Object, objc::method("initWithOptions:", &initWithOptionsImp))
 
 SBFWallpaperCache::SBFWallpaperCache(objc::Class* cls) : Object(cls) { declareIvar("_path", std::string()); }
 
 objc::id SBFWallpaperCache::create(objc::Object* options) {
-  objc::id cache = objc::class_createInstance(cls());
+  objc::id cache = objc::createInstance<SBFWallpaperCache>();
   objc::Object* initialised =
       objc::msgSend<objc::Object*, objc::Object*>(cache.get(), objc::sel("initWithOptions:"), options);
   return initialised ? cache : nullptr;

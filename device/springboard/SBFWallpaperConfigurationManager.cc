@@ -6,6 +6,7 @@
 #include "platform/foundation/FileManager.h"
 #include "platform/foundation/NSLog.h"
 #include "platform/image/UIImage.h"
+#include "platform/runtime/RuntimeClass.h"
 
 namespace {
 
@@ -29,15 +30,8 @@ void performMigrationImp(objc::Object* self, objc::SEL, objc::Object*) {
 
 }  // namespace
 
-objc::Class* SBFWallpaperConfigurationManager::cls() {
-  static objc::Class* c = [] {
-    objc::Class* k = objc::objc_allocateClassPair(objc::NSObjectClass(), "SBFWallpaperConfigurationManager");
-    k->addMethod(objc::sel("performMigrationWithFailureHandler:"), objc::imp_cast(&performMigrationImp));
-    k->setAllocator(&objc::allocateInstance<SBFWallpaperConfigurationManager>);
-    return k;
-  }();
-  return c;
-}
+OBJC_DEFINE_CLASS(SBFWallpaperConfigurationManager, objc::Object,
+                  objc::method("performMigrationWithFailureHandler:", &performMigrationImp))
 
 void SBFWallpaperConfigurationManager::performMigrationWithFailureHandler(objc::Object* handler) {
   objc::msgSend<void, objc::Object*>(this, objc::sel("performMigrationWithFailureHandler:"), handler);

@@ -2,20 +2,13 @@
 
 #include "device/springboard/WallpaperFiles.h"
 #include "platform/foundation/NSLog.h"
+#include "platform/runtime/RuntimeClass.h"
 
 namespace {
 std::string directoryURLImp(objc::Object*, objc::SEL) { return directoryURLWithPath(kSpringBoardWallpaperDirectory); }
 }  // namespace
 
-objc::Class* SBFWallpaperDirectoryDataStore::cls() {
-  static objc::Class* c = [] {
-    objc::Class* k = objc::objc_allocateClassPair(objc::NSObjectClass(), "SBFWallpaperDirectoryDataStore");
-    k->addMethod(objc::sel("directoryURL"), objc::imp_cast(&directoryURLImp));
-    k->setAllocator(&objc::allocateInstance<SBFWallpaperDirectoryDataStore>);
-    return k;
-  }();
-  return c;
-}
+OBJC_DEFINE_CLASS(SBFWallpaperDirectoryDataStore, objc::Object, objc::method("directoryURL", &directoryURLImp))
 
 std::string SBFWallpaperDirectoryDataStore::directoryURL() {
   return objc::msgSend<std::string>(this, objc::sel("directoryURL"));

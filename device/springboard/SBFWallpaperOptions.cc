@@ -1,5 +1,7 @@
 #include "device/springboard/SBFWallpaperOptions.h"
 
+#include "platform/runtime/RuntimeClass.h"
+
 namespace {
 void setWallpaperModeImp(objc::Object* self, objc::SEL, long mode) {
   if (auto* options = dynamic_cast<SBFWallpaperOptions*>(self)) options->storeMode(mode);
@@ -10,16 +12,9 @@ long wallpaperModeImp(objc::Object* self, objc::SEL) {
 }
 }  // namespace
 
-objc::Class* SBFWallpaperOptions::cls() {
-  static objc::Class* c = [] {
-    objc::Class* k = objc::objc_allocateClassPair(objc::NSObjectClass(), "SBFWallpaperOptions");
-    k->addMethod(objc::sel("setWallpaperMode:"), objc::imp_cast(&setWallpaperModeImp));
-    k->addMethod(objc::sel("wallpaperMode"), objc::imp_cast(&wallpaperModeImp));
-    k->setAllocator(&objc::allocateInstance<SBFWallpaperOptions>);
-    return k;
-  }();
-  return c;
-}
+OBJC_DEFINE_CLASS(SBFWallpaperOptions, objc::Object,
+                  objc::method("setWallpaperMode:", &setWallpaperModeImp),
+                  objc::method("wallpaperMode", &wallpaperModeImp))
 
 void SBFWallpaperOptions::setWallpaperMode(long mode) {
   objc::msgSend<void, long>(this, objc::sel("setWallpaperMode:"), mode);

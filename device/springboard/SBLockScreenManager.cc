@@ -1,6 +1,7 @@
 #include "device/springboard/SBLockScreenManager.h"
 
 #include "platform/foundation/NSLog.h"
+#include "platform/runtime/RuntimeClass.h"
 
 namespace {
 
@@ -21,16 +22,9 @@ void backlightLevelWillChangeImp(objc::Object* self, objc::SEL, objc::NSNotifica
 
 }  // namespace
 
-objc::Class* SBLockScreenManager::cls() {
-  static objc::Class* c = [] {
-    objc::Class* k = objc::objc_allocateClassPair(objc::NSObjectClass(), "SBLockScreenManager");
-    k->addMethod(objc::sel("_handleBacklightDidTurnOff:"), objc::imp_cast(&backlightDidTurnOffImp));
-    k->addMethod(objc::sel("_handleBacklightLevelWillChange:"), objc::imp_cast(&backlightLevelWillChangeImp));
-    k->setAllocator(&objc::allocateInstance<SBLockScreenManager>);
-    return k;
-  }();
-  return c;
-}
+OBJC_DEFINE_CLASS(SBLockScreenManager, objc::Object,
+                  objc::method("_handleBacklightDidTurnOff:", &backlightDidTurnOffImp),
+                  objc::method("_handleBacklightLevelWillChange:", &backlightLevelWillChangeImp))
 
 std::shared_ptr<SBLockScreenManager> SBLockScreenManager::sharedInstance() {
   static auto* manager = new std::shared_ptr<SBLockScreenManager>(std::make_shared<SBLockScreenManager>());

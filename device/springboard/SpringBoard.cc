@@ -1,20 +1,15 @@
 #include "device/springboard/SpringBoard.h"
 
+#include "platform/runtime/RuntimeClass.h"
+
 namespace {
 void applicationDidFinishLaunchingImp(objc::Object* self, objc::SEL, objc::Object*) {
   if (auto* app = dynamic_cast<SpringBoard*>(self)) app->recordFinishedLaunching();
 }
 }  // namespace
 
-objc::Class* SpringBoard::cls() {
-  static objc::Class* c = [] {
-    objc::Class* k = objc::objc_allocateClassPair(objc::NSObjectClass(), "SpringBoard");
-    k->addMethod(objc::sel("applicationDidFinishLaunching:"), objc::imp_cast(&applicationDidFinishLaunchingImp));
-    k->setAllocator(&objc::allocateInstance<SpringBoard>);
-    return k;
-  }();
-  return c;
-}
+OBJC_DEFINE_CLASS(SpringBoard, objc::Object,
+                  objc::method("applicationDidFinishLaunching:", &applicationDidFinishLaunchingImp))
 
 std::shared_ptr<SpringBoard> SpringBoard::sharedApplication() {
   static auto* app = new std::shared_ptr<SpringBoard>(std::make_shared<SpringBoard>());

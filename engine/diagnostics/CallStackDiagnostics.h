@@ -9,7 +9,13 @@
 #include "platform/foundation/NSException.h"
 
 // Exported under their own names, as the wallpaper functions are, so that a debugging session or a
-// companion library finds them by name in the loaded engine.
+// companion library finds them by name in the loaded engine. Their callers are C++ and know these
+// signatures; only the names are C's. Clang warns on a C++ result under C linkage, and no other
+// spelling keeps both the names and the results, so the warning is off for these four alone.
+#if defined(__clang__)
+#pragma clang diagnostic push
+#pragma clang diagnostic ignored "-Wreturn-type-c-linkage"
+#endif
 extern "C" {
 
 // The name of the function containing a code address; nothing when the address lies in no loaded
@@ -22,8 +28,12 @@ std::optional<std::string> nameForSymbol(const void* address);
 std::vector<std::string> symbolicatedStackSymbols(const std::vector<std::string>& lines,
                                                   const std::vector<void*>& addresses);
 
+// An exception's call stack, its lines symbolicated as above from its return addresses.
 std::vector<std::string> symbolicatedCallStack(const platform::NSException& exception);
 
 // Logs the current thread's call stack, one "[<tag>] : <line>" per frame, innermost first.
 void PrintCallStack(const std::string& tag);
 }
+#if defined(__clang__)
+#pragma clang diagnostic pop
+#endif

@@ -2,6 +2,9 @@
 // The refresh cycle: SpringBoard's display events become new wallpapers. In screen-off mode each
 // display-off fetches a random picture; in timeline mode each display-on (or the add-on window
 // hiding) asks the timeline whether a new entry is due. Each routine has its own cool-down.
+//
+// Start-up (EngineStartup.h) hooks the three methods below; SpringBoard's own sends then reach the
+// replacements, which also call through to the implementations they replaced.
 #include "platform/runtime/NSNotification.h"
 #include "platform/runtime/Runtime.h"
 

@@ -1,7 +1,8 @@
 #pragma once
 // While the engine runs, SpringBoard keeps its wallpaper files and cache inside the engine's store,
 // and its own wallpaper files are neither read nor opened: removing the engine brings them back
-// untouched.
+// untouched. Start-up (EngineStartup.h) installs the four method hooks and the hook of `open`
+// below; redirectedWallpaperPath is the one rule they share.
 #include <string>
 
 #include "platform/runtime/Runtime.h"

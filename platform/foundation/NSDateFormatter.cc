@@ -8,7 +8,6 @@
 
 std::shared_ptr<NSDateFormatter> NSDateFormatter::create() { return std::make_shared<NSDateFormatter>(); }
 
-
 void NSDateFormatter::setDateFormat(std::string format) {
   format_ = std::move(format);
   tokens_.clear();
@@ -64,9 +63,8 @@ std::string NSDateFormatter::stringFromDate(double date) const {
       continue;
     }
     int value = token.kind == Token::Hour ? c.hour : token.kind == Token::Minute ? c.minute : c.second;
-    std::string digits = std::to_string(value);
-    if (token.width == 2 && digits.size() < 2) digits.insert(0, "0");
-    out += digits;
+    if (token.width == 2 && value < 10) out += '0';
+    out += std::to_string(value);
   }
   return out;
 }

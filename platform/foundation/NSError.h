@@ -1,10 +1,10 @@
 #pragma once
-// NSError: why an operation failed, handed to a completion (nullptr there means success).
+// NSError: why an operation failed, handed to a completion as a shared pointer (nullptr there
+// means success). A plain value: nothing sends it messages, so it is no runtime object.
+#include <memory>
 #include <string>
 
-#include "platform/runtime/Runtime.h"
-
-class NSError : public objc::Object {
+class NSError {
  public:
   NSError(std::string domain, long code, std::string localizedDescription)
       : domain_(std::move(domain)), code_(code), localizedDescription_(std::move(localizedDescription)) {}
@@ -18,7 +18,7 @@ class NSError : public objc::Object {
   // A sentence for a person: what went wrong.
   const std::string& localizedDescription() const { return localizedDescription_; }
   // As a log line shows it: Error Domain=D Code=C "description".
-  std::string description() const override {
+  std::string description() const {
     return "Error Domain=" + domain_ + " Code=" + std::to_string(code_) + " \"" + localizedDescription_ + "\"";
   }
 

@@ -4,6 +4,7 @@
 
 #include "platform/foundation/FileManager.h"
 #include "platform/image/CPBitmap.h"
+#include "platform/runtime/RuntimeClass.h"
 
 namespace {
 
@@ -25,17 +26,11 @@ double scaleFromFileName(const std::string& path) {
 
 }  // namespace
 
-objc::Class* UIImage::cls() {
-  static objc::Class* c = [] {
-    objc::Class* k = objc::objc_allocateClassPair(objc::NSObjectClass(), "UIImage");
-    k->addMethod(objc::sel("initWithContentsOfFile:"), objc::imp_cast(&initWithContentsOfFileImp));
-    k->addMethod(objc::sel("initWithContentsOfFile:cache:"), objc::imp_cast(&initWithContentsOfFileCacheImp));
-    return k;
-  }();
-  return c;
-}
+OBJC_DEFINE_CLASS(UIImage, objc::Object,
+                  objc::method("initWithContentsOfFile:", &initWithContentsOfFileImp),
+                  objc::method("initWithContentsOfFile:cache:", &initWithContentsOfFileCacheImp))
 
-UIImage::UIImage() : objc::Object(cls()) {}
+UIImage::UIImage(objc::Class* isa) : objc::Object(isa) {}
 
 std::shared_ptr<UIImage> UIImage::alloc() { return std::make_shared<UIImage>(); }
 

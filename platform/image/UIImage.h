@@ -55,7 +55,7 @@ class UIImage : public objc::Object {
   // Loads the picture of a file into this image; the body of the init methods.
   bool loadContentsOfFile(const std::string& devicePath);
 
-  UIImage();
+  explicit UIImage(objc::Class* isa = UIImage::cls());
 
  private:
   platform::Bitmap bitmap_;

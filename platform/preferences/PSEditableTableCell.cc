@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "platform/runtime/RuntimeClass.h"
 #include "platform/uikit/TextDrawing.h"
 #include "platform/uikit/UITextField.h"
 
@@ -11,14 +12,7 @@ constexpr double kTitleGap = 12;
 constexpr double kMinimumFieldShare = 0.45;
 }  // namespace
 
-objc::Class* PSEditableTableCell::cls() {
-  static objc::Class* c = [] {
-    objc::Class* k = objc::objc_allocateClassPair(PSTableCell::cls(), "PSEditableTableCell");
-    k->setAllocator(&objc::allocateInstance<PSEditableTableCell>);
-    return k;
-  }();
-  return c;
-}
+OBJC_DEFINE_CLASS(PSEditableTableCell, PSTableCell)
 
 PSEditableTableCell::PSEditableTableCell(objc::Class* isa) : PSTableCell(isa) {}
 

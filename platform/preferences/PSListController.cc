@@ -9,6 +9,7 @@
 #include "platform/preferences/DefaultsDomain.h"
 #include "platform/preferences/PSListItemsController.h"
 #include "platform/preferences/SpecifierPlist.h"
+#include "platform/runtime/RuntimeClass.h"
 #include "platform/system/CFNotificationCenter.h"
 
 namespace {
@@ -58,20 +59,13 @@ std::string bundleFolderOfCode(const void* code) {
 
 }  // namespace
 
-objc::Class* PSListController::cls() {
-  static objc::Class* c = [] {
-    objc::Class* k = objc::objc_allocateClassPair(PSViewController::cls(), "PSListController");
-    k->setAllocator(&objc::allocateInstance<PSListController>);
-    k->addMethod(objc::sel("init"), objc::imp_cast(&initImp));
-    k->addMethod(objc::sel("specifiers"), objc::imp_cast(&specifiersImp));
-    k->addMethod(objc::sel("loadSpecifiersFromPlistName:target:"), objc::imp_cast(&loadSpecifiersImp));
-    k->addMethod(objc::sel("reloadSpecifiers"), objc::imp_cast(&reloadSpecifiersImp));
-    k->addMethod(objc::sel("readPreferenceValue:"), objc::imp_cast(&readPreferenceValueImp));
-    k->addMethod(objc::sel("setPreferenceValue:specifier:"), objc::imp_cast(&setPreferenceValueImp));
-    return k;
-  }();
-  return c;
-}
+OBJC_DEFINE_CLASS(PSListController, PSViewController,
+                  objc::method("init", &initImp),
+                  objc::method("specifiers", &specifiersImp),
+                  objc::method("loadSpecifiersFromPlistName:target:", &loadSpecifiersImp),
+                  objc::method("reloadSpecifiers", &reloadSpecifiersImp),
+                  objc::method("readPreferenceValue:", &readPreferenceValueImp),
+                  objc::method("setPreferenceValue:specifier:", &setPreferenceValueImp))
 
 PSListController::PSListController(objc::Class* isa) : PSViewController(isa) {}
 

@@ -1,19 +1,13 @@
 #include "platform/preferences/PSListItemsController.h"
 
 #include "platform/foundation/NSLog.h"
+#include "platform/runtime/RuntimeClass.h"
 
 namespace {
 constexpr const char* kChoiceValueKey = "value";
 }  // namespace
 
-objc::Class* PSListItemsController::cls() {
-  static objc::Class* c = [] {
-    objc::Class* k = objc::objc_allocateClassPair(PSListController::cls(), "PSListItemsController");
-    k->setAllocator(&objc::allocateInstance<PSListItemsController>);
-    return k;
-  }();
-  return c;
-}
+OBJC_DEFINE_CLASS(PSListItemsController, PSListController)
 
 PSListItemsController::PSListItemsController(objc::Class* isa) : PSListController(isa) {}
 

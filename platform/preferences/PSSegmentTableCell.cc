@@ -1,19 +1,13 @@
 #include "platform/preferences/PSSegmentTableCell.h"
 
+#include "platform/runtime/RuntimeClass.h"
 #include "platform/uikit/UISegmentedControl.h"
 
 namespace {
 constexpr double kSegmentSideInset = 16;
 }  // namespace
 
-objc::Class* PSSegmentTableCell::cls() {
-  static objc::Class* c = [] {
-    objc::Class* k = objc::objc_allocateClassPair(PSTableCell::cls(), "PSSegmentTableCell");
-    k->setAllocator(&objc::allocateInstance<PSSegmentTableCell>);
-    return k;
-  }();
-  return c;
-}
+OBJC_DEFINE_CLASS(PSSegmentTableCell, PSTableCell)
 
 PSSegmentTableCell::PSSegmentTableCell(objc::Class* isa) : PSTableCell(isa) {}
 

@@ -4,6 +4,7 @@
 
 #include <fmt/format.h>
 
+#include "platform/runtime/RuntimeClass.h"
 #include "platform/uikit/UILabel.h"
 #include "platform/uikit/UISlider.h"
 
@@ -17,14 +18,7 @@ double numberProperty(const PSSpecifier& specifier, const char* key, double fall
 }
 }  // namespace
 
-objc::Class* PSSliderTableCell::cls() {
-  static objc::Class* c = [] {
-    objc::Class* k = objc::objc_allocateClassPair(PSTableCell::cls(), "PSSliderTableCell");
-    k->setAllocator(&objc::allocateInstance<PSSliderTableCell>);
-    return k;
-  }();
-  return c;
-}
+OBJC_DEFINE_CLASS(PSSliderTableCell, PSTableCell)
 
 PSSliderTableCell::PSSliderTableCell(objc::Class* isa) : PSTableCell(isa) {}
 

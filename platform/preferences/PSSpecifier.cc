@@ -3,15 +3,9 @@
 #include <fmt/format.h>
 
 #include "platform/foundation/NSLog.h"
+#include "platform/runtime/RuntimeClass.h"
 
-objc::Class* PSSpecifier::cls() {
-  static objc::Class* c = [] {
-    objc::Class* k = objc::objc_allocateClassPair(objc::NSObjectClass(), "PSSpecifier");
-    k->setAllocator(&objc::allocateInstance<PSSpecifier>);
-    return k;
-  }();
-  return c;
-}
+OBJC_DEFINE_CLASS(PSSpecifier, objc::Object)
 
 PSSpecifier::PSSpecifier(objc::Class* isa) : objc::Object(isa) {}
 

@@ -1,15 +1,9 @@
 #include "platform/preferences/PSSwitchTableCell.h"
 
+#include "platform/runtime/RuntimeClass.h"
 #include "platform/uikit/UISwitch.h"
 
-objc::Class* PSSwitchTableCell::cls() {
-  static objc::Class* c = [] {
-    objc::Class* k = objc::objc_allocateClassPair(PSTableCell::cls(), "PSSwitchTableCell");
-    k->setAllocator(&objc::allocateInstance<PSSwitchTableCell>);
-    return k;
-  }();
-  return c;
-}
+OBJC_DEFINE_CLASS(PSSwitchTableCell, PSTableCell)
 
 PSSwitchTableCell::PSSwitchTableCell(objc::Class* isa) : PSTableCell(isa) {}
 

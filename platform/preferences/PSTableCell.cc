@@ -5,6 +5,7 @@
 #include "platform/preferences/PSSegmentTableCell.h"
 #include "platform/preferences/PSSliderTableCell.h"
 #include "platform/preferences/PSSwitchTableCell.h"
+#include "platform/runtime/RuntimeClass.h"
 
 namespace {
 
@@ -23,17 +24,10 @@ void setValueImp(objc::Object* self, objc::SEL, PSValue value) {
 
 }  // namespace
 
-objc::Class* PSTableCell::cls() {
-  static objc::Class* c = [] {
-    objc::Class* k = objc::objc_allocateClassPair(UITableViewCell::cls(), "PSTableCell");
-    k->setAllocator(&objc::allocateInstance<PSTableCell>);
-    k->addMethod(objc::sel("initWithStyle:reuseIdentifier:specifier:"), objc::imp_cast(&initWithStyleImp));
-    k->addMethod(objc::sel("refreshCellContentsWithSpecifier:"), objc::imp_cast(&refreshImp));
-    k->addMethod(objc::sel("setValue:"), objc::imp_cast(&setValueImp));
-    return k;
-  }();
-  return c;
-}
+OBJC_DEFINE_CLASS(PSTableCell, UITableViewCell,
+                  objc::method("initWithStyle:reuseIdentifier:specifier:", &initWithStyleImp),
+                  objc::method("refreshCellContentsWithSpecifier:", &refreshImp),
+                  objc::method("setValue:", &setValueImp))
 
 PSTableCell::PSTableCell(objc::Class* isa) : UITableViewCell(isa) {}
 

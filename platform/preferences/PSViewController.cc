@@ -1,12 +1,7 @@
 #include "platform/preferences/PSViewController.h"
 
-objc::Class* PSViewController::cls() {
-  static objc::Class* c = [] {
-    objc::Class* k = objc::objc_allocateClassPair(UIViewController::cls(), "PSViewController");
-    k->setAllocator(&objc::allocateInstance<PSViewController>);
-    return k;
-  }();
-  return c;
-}
+#include "platform/runtime/RuntimeClass.h"
+
+OBJC_DEFINE_CLASS(PSViewController, UIViewController)
 
 PSViewController::PSViewController(objc::Class* isa) : UIViewController(isa) {}

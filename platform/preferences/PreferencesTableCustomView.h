@@ -7,11 +7,13 @@
 //   initWithSpecifier:          objc::Object* (objc::Object* self, objc::SEL, PSSpecifier* specifier) -> self or nullptr
 //   preferredHeightForWidth:    double (objc::Object* self, objc::SEL, double width)
 //
-// A C++ cell adopts it by deriving PSTableCell and this class, then registering its class:
-//   objc::Class* k = objc::objc_allocateClassPair(PSTableCell::cls(), "MyBannerCell");
-//   adoptPreferencesTableCustomView<MyBannerCell>(k);   // allocator and both selectors
+// A C++ cell adopts it by deriving PSTableCell and this class, then defining its class with both
+// selectors routed to its methods:
+//   OBJC_DEFINE_CLASS(MyBannerCell, PSTableCell, PSTableCustomViewMethods<MyBannerCell>())
+#include <array>
+
 #include "platform/preferences/PSSpecifier.h"
-#include "platform/runtime/Runtime.h"
+#include "platform/runtime/RuntimeClass.h"
 
 class PreferencesTableCustomView {
  public:
@@ -35,10 +37,9 @@ double PSCustomViewPreferredHeightImp(objc::Object* self, objc::SEL, double widt
   return static_cast<Cell*>(self)->preferredHeightForWidth(width);
 }
 
-// Makes instances of `cls` Cells and routes both selectors to Cell's methods.
+// The method table that routes both selectors to Cell's methods.
 template <typename Cell>
-void adoptPreferencesTableCustomView(objc::Class* cls) {
-  cls->setAllocator(&objc::allocateInstance<Cell>);
-  cls->addMethod(PSInitWithSpecifierSelector(), objc::imp_cast(&PSCustomViewInitWithSpecifierImp<Cell>));
-  cls->addMethod(PSPreferredHeightForWidthSelector(), objc::imp_cast(&PSCustomViewPreferredHeightImp<Cell>));
+std::array<objc::Method, 2> PSTableCustomViewMethods() {
+  return {objc::Method{PSInitWithSpecifierSelector(), objc::imp_cast(&PSCustomViewInitWithSpecifierImp<Cell>)},
+          objc::Method{PSPreferredHeightForWidthSelector(), objc::imp_cast(&PSCustomViewPreferredHeightImp<Cell>)}};
 }

@@ -1,10 +1,15 @@
 #include "platform/runtime/NSNotification.h"
 
+#include "platform/runtime/RuntimeClass.h"
+
 namespace objc {
 
+OBJC_DEFINE_CLASS(NSNotification, Object)
+
 NSNotification::NSNotification(std::string name, Object* object, platform::Dictionary userInfo)
-    : Object(objc_allocateClassPair(NSObjectClass(), "NSNotification")), name_(std::move(name)), object_(object),
-      userInfo_(std::move(userInfo)) {}
+    : Object(cls()), name_(std::move(name)), object_(object), userInfo_(std::move(userInfo)) {}
+
+NSNotification::NSNotification(Class* isa) : Object(isa) {}
 
 NSNotificationCenter& NSNotificationCenter::defaultCenter() {
   static NSNotificationCenter* center = new NSNotificationCenter();

@@ -12,14 +12,17 @@ namespace objc {
 
 class NSNotification : public Object {
  public:
+  static Class* cls();
   NSNotification(std::string name, Object* object, platform::Dictionary userInfo);
+  // A notification made by name, with no name, object or user info.
+  explicit NSNotification(Class* isa);
   const std::string& name() const { return name_; }
   Object* object() const { return object_; }
   const platform::Dictionary& userInfo() const { return userInfo_; }
 
  private:
   std::string name_;
-  Object* object_;
+  Object* object_ = nullptr;
   platform::Dictionary userInfo_;
 };
 

@@ -169,14 +169,14 @@ R callPrevious(IMP previous, Object* self, SEL _cmd, std::type_identity_t<Args>.
   return reinterpret_cast<R (*)(Object*, SEL, Args...)>(previous)(self, _cmd, std::forward<Args>(args)...);
 }
 
-// Casts an implementation function to an IMP for the tables.
-// Registering a C++ class is usually: objc_allocateClassPair, addMethod for each selector, and
-// setAllocator(&allocateInstance<T>) so that class_createInstance yields a T.
+// An allocator that makes a T (constructed from the class it is made for), so that
+// class_createInstance yields the C++ class; RuntimeClass.h installs it for every class it defines.
 template <typename T>
 id allocateInstance(Class* cls) {
   return std::make_shared<T>(cls);
 }
 
+// Casts an implementation function to an IMP for the tables.
 template <typename F>
 IMP imp_cast(F* fn) {
   return reinterpret_cast<IMP>(fn);

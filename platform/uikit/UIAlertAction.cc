@@ -1,11 +1,10 @@
 #include "platform/uikit/UIAlertAction.h"
 
-objc::Class* UIAlertAction::cls() {
-  static objc::Class* c = objc::objc_allocateClassPair(objc::NSObjectClass(), "UIAlertAction");
-  return c;
-}
+#include "platform/runtime/RuntimeClass.h"
 
-UIAlertAction::UIAlertAction() : objc::Object(cls()) {}
+OBJC_DEFINE_CLASS(UIAlertAction, objc::Object)
+
+UIAlertAction::UIAlertAction(objc::Class* isa) : objc::Object(isa) {}
 
 std::shared_ptr<UIAlertAction> UIAlertAction::actionWithTitle(std::string title, UIAlertActionStyle style,
                                                               Handler handler) {

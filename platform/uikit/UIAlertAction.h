@@ -21,7 +21,7 @@ class UIAlertAction : public objc::Object {
   // A null handler is allowed: the tap then only dismisses the alert.
   static std::shared_ptr<UIAlertAction> actionWithTitle(std::string title, UIAlertActionStyle style,
                                                         Handler handler);
-  UIAlertAction();
+  explicit UIAlertAction(objc::Class* isa = UIAlertAction::cls());
 
   const std::string& title() const { return title_; }
   UIAlertActionStyle style() const { return style_; }

@@ -5,6 +5,7 @@
 #include <optional>
 
 #include "platform/foundation/NSLog.h"
+#include "platform/runtime/RuntimeClass.h"
 #include "platform/uikit/TextDrawing.h"
 #include "platform/uikit/UIButton.h"
 #include "platform/uikit/UILabel.h"
@@ -56,12 +57,9 @@ std::shared_ptr<UILabel> makeLabel(const UIFont& font) {
 
 }  // namespace
 
-objc::Class* UIAlertController::cls() {
-  static objc::Class* c = objc::objc_allocateClassPair(UIViewController::cls(), "UIAlertController");
-  return c;
-}
+OBJC_DEFINE_CLASS(UIAlertController, UIViewController)
 
-UIAlertController::UIAlertController() : UIViewController(cls()) {}
+UIAlertController::UIAlertController(objc::Class* isa) : UIViewController(isa) {}
 
 std::shared_ptr<UIAlertController> UIAlertController::alertControllerWithTitle(
     std::string title, std::string message, UIAlertControllerStyle preferredStyle) {

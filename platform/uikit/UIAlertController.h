@@ -29,7 +29,7 @@ class UIAlertController : public UIViewController {
   // An empty title or message is left out of the panel.
   static std::shared_ptr<UIAlertController> alertControllerWithTitle(std::string title, std::string message,
                                                                      UIAlertControllerStyle preferredStyle);
-  UIAlertController();
+  explicit UIAlertController(objc::Class* isa = UIAlertController::cls());
 
   const std::string& message() const { return message_; }
   void setMessage(std::string message);

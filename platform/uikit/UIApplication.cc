@@ -4,6 +4,7 @@
 
 #include "platform/dispatch/Dispatch.h"
 #include "platform/foundation/NSLog.h"
+#include "platform/runtime/RuntimeClass.h"
 
 
 UIApplication& UIApplication::sharedApplication() {
@@ -11,7 +12,9 @@ UIApplication& UIApplication::sharedApplication() {
   return *app;
 }
 
-UIApplication::UIApplication() : objc::Object(objc::objc_allocateClassPair(objc::NSObjectClass(), "UIApplication")) {}
+OBJC_DEFINE_CLASS(UIApplication, objc::Object)
+
+UIApplication::UIApplication(objc::Class* isa) : objc::Object(isa) {}
 
 std::vector<std::shared_ptr<UIWindow>> UIApplication::windows() const {
   std::vector<std::shared_ptr<UIWindow>> live;

@@ -22,7 +22,8 @@
 class UIApplication : public objc::Object {
  public:
   static UIApplication& sharedApplication();
-  UIApplication();
+  static objc::Class* cls();
+  explicit UIApplication(objc::Class* isa = UIApplication::cls());
 
   // Every living window that has been visible, by level, then by when it last became visible.
   std::vector<std::shared_ptr<UIWindow>> windows() const;

@@ -1,6 +1,7 @@
 #include "platform/uikit/UIBarButtonItem.h"
 
 #include "platform/foundation/NSLog.h"
+#include "platform/runtime/RuntimeClass.h"
 #include "platform/uikit/UIView.h"
 
 namespace {
@@ -35,12 +36,9 @@ bool knownSystemItem(UIBarButtonSystemItem item) {
 
 }  // namespace
 
-objc::Class* UIBarButtonItem::cls() {
-  static objc::Class* c = objc::objc_allocateClassPair(objc::NSObjectClass(), "UIBarButtonItem");
-  return c;
-}
+OBJC_DEFINE_CLASS(UIBarButtonItem, objc::Object)
 
-UIBarButtonItem::UIBarButtonItem() : objc::Object(cls()) {}
+UIBarButtonItem::UIBarButtonItem(objc::Class* isa) : objc::Object(isa) {}
 
 std::shared_ptr<UIBarButtonItem> UIBarButtonItem::initWithTitle(std::string title, UIBarButtonItemStyle style,
                                                                 const std::shared_ptr<objc::Object>& target,

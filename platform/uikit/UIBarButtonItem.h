@@ -40,7 +40,7 @@ class UIBarButtonItem : public objc::Object {
                                                                       objc::SEL action);
   // A title and a handler, for code that has no runtime selector to hand.
   static std::shared_ptr<UIBarButtonItem> itemWithTitle(std::string title, UIBarButtonItemStyle style, Handler handler);
-  UIBarButtonItem();
+  explicit UIBarButtonItem(objc::Class* isa = UIBarButtonItem::cls());
 
   // The title shown; for a system item, its word (empty for the plus sign).
   const std::string& title() const { return title_; }

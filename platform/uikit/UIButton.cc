@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "platform/runtime/RuntimeClass.h"
 #include "platform/uikit/Drawing.h"
 #include "platform/uikit/TextDrawing.h"
 
@@ -17,10 +18,7 @@ constexpr double kMinimumHeight = 44;
 
 }  // namespace
 
-objc::Class* UIButton::cls() {
-  static objc::Class* c = objc::objc_allocateClassPair(UIControl::cls(), "UIButton");
-  return c;
-}
+OBJC_DEFINE_CLASS(UIButton, UIControl)
 
 std::shared_ptr<UIButton> UIButton::buttonWithType(UIButtonType type) {
   auto button = std::make_shared<UIButton>();

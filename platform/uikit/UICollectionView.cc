@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "platform/foundation/NSLog.h"
+#include "platform/runtime/RuntimeClass.h"
 
 namespace {
 
@@ -18,14 +19,7 @@ bool meets(const CGRect& a, double top, double bottom) { return a.maxY() > top &
 
 }  // namespace
 
-objc::Class* UICollectionView::cls() {
-  static objc::Class* c = [] {
-    objc::Class* k = objc::objc_allocateClassPair(UIScrollView::cls(), "UICollectionView");
-    k->setAllocator(&objc::allocateInstance<UICollectionView>);
-    return k;
-  }();
-  return c;
-}
+OBJC_DEFINE_CLASS(UICollectionView, UIScrollView)
 
 std::shared_ptr<UICollectionView> UICollectionView::alloc() { return std::make_shared<UICollectionView>(); }
 

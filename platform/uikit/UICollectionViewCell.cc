@@ -1,6 +1,7 @@
 #include "platform/uikit/UICollectionViewCell.h"
 
 #include "platform/foundation/FileManager.h"
+#include "platform/runtime/RuntimeClass.h"
 #include "platform/uikit/UICollectionView.h"
 #include "platform/uikit/UIImageView.h"
 #include "platform/uikit/UILabel.h"
@@ -20,14 +21,7 @@ void collectSpoken(const UIView& view, std::vector<std::string>& parts) {
 
 }  // namespace
 
-objc::Class* UICollectionViewCell::cls() {
-  static objc::Class* c = [] {
-    objc::Class* k = objc::objc_allocateClassPair(UIView::cls(), "UICollectionViewCell");
-    k->setAllocator(&objc::allocateInstance<UICollectionViewCell>);
-    return k;
-  }();
-  return c;
-}
+OBJC_DEFINE_CLASS(UICollectionViewCell, UIView)
 
 std::shared_ptr<UICollectionViewCell> UICollectionViewCell::alloc() { return std::make_shared<UICollectionViewCell>(); }
 

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "platform/foundation/NSLog.h"
+#include "platform/runtime/RuntimeClass.h"
 
 namespace {
 
@@ -16,14 +17,7 @@ constexpr double kFitTolerance = 1e-6;
 
 }  // namespace
 
-objc::Class* UICollectionViewFlowLayout::cls() {
-  static objc::Class* c = [] {
-    objc::Class* k = objc::objc_allocateClassPair(objc::NSObjectClass(), "UICollectionViewFlowLayout");
-    k->setAllocator(&objc::allocateInstance<UICollectionViewFlowLayout>);
-    return k;
-  }();
-  return c;
-}
+OBJC_DEFINE_CLASS(UICollectionViewFlowLayout, objc::Object)
 
 std::shared_ptr<UICollectionViewFlowLayout> UICollectionViewFlowLayout::create() {
   return std::make_shared<UICollectionViewFlowLayout>();

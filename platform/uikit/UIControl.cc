@@ -2,11 +2,9 @@
 
 #include "platform/foundation/NSException.h"
 #include "platform/foundation/NSLog.h"
+#include "platform/runtime/RuntimeClass.h"
 
-objc::Class* UIControl::cls() {
-  static objc::Class* c = objc::objc_allocateClassPair(UIView::cls(), "UIControl");
-  return c;
-}
+OBJC_DEFINE_CLASS(UIControl, UIView)
 
 UIControl::UIControl(objc::Class* isa) : UIView(isa) {}
 

@@ -8,6 +8,7 @@
 
 #include "platform/foundation/NSDate.h"
 #include "platform/foundation/NSLog.h"
+#include "platform/runtime/RuntimeClass.h"
 #include "platform/uikit/CADisplayLink.h"
 #include "platform/uikit/Drawing.h"
 #include "platform/uikit/TextDrawing.h"
@@ -32,14 +33,7 @@ int wrapped(long value, int count) { return int(((value % count) + count) % coun
 
 }  // namespace
 
-objc::Class* UIDatePicker::cls() {
-  static objc::Class* c = [] {
-    objc::Class* k = objc::objc_allocateClassPair(UIControl::cls(), "UIDatePicker");
-    k->setAllocator(&objc::allocateInstance<UIDatePicker>);
-    return k;
-  }();
-  return c;
-}
+OBJC_DEFINE_CLASS(UIDatePicker, UIControl)
 
 std::shared_ptr<UIDatePicker> UIDatePicker::alloc() { return std::make_shared<UIDatePicker>(); }
 

@@ -9,6 +9,7 @@
 #include "platform/foundation/NSLog.h"
 #include "platform/foundation/NSString.h"
 #include "platform/photos/PhotoLibrary.h"
+#include "platform/runtime/RuntimeClass.h"
 #include "platform/uikit/UIBarButtonItem.h"
 #include "platform/uikit/UICollectionView.h"
 #include "platform/uikit/UIImageView.h"
@@ -213,14 +214,7 @@ class UIImagePickerController::GridScreen : public UIViewController,
 
 // ---- The picker ----
 
-objc::Class* UIImagePickerController::cls() {
-  static objc::Class* c = [] {
-    objc::Class* k = objc::objc_allocateClassPair(UINavigationController::cls(), "UIImagePickerController");
-    k->setAllocator(&objc::allocateInstance<UIImagePickerController>);
-    return k;
-  }();
-  return c;
-}
+OBJC_DEFINE_CLASS(UIImagePickerController, UINavigationController)
 
 UIImagePickerController::UIImagePickerController(objc::Class* isa) : UINavigationController(isa) {}
 

@@ -1,11 +1,9 @@
 #include "platform/uikit/UIImageView.h"
 
+#include "platform/runtime/RuntimeClass.h"
 #include "platform/uikit/Drawing.h"
 
-objc::Class* UIImageView::cls() {
-  static objc::Class* c = objc::objc_allocateClassPair(UIView::cls(), "UIImageView");
-  return c;
-}
+OBJC_DEFINE_CLASS(UIImageView, UIView)
 
 std::shared_ptr<UIImageView> UIImageView::alloc() { return std::make_shared<UIImageView>(); }
 

@@ -4,12 +4,10 @@
 #include <cmath>
 #include <limits>
 
+#include "platform/runtime/RuntimeClass.h"
 #include "platform/uikit/TextDrawing.h"
 
-objc::Class* UILabel::cls() {
-  static objc::Class* c = objc::objc_allocateClassPair(UIView::cls(), "UILabel");
-  return c;
-}
+OBJC_DEFINE_CLASS(UILabel, UIView)
 
 std::shared_ptr<UILabel> UILabel::alloc() { return std::make_shared<UILabel>(); }
 

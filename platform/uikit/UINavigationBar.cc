@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "platform/runtime/RuntimeClass.h"
 #include "platform/uikit/Drawing.h"
 #include "platform/uikit/TextDrawing.h"
 #include "platform/uikit/UIButton.h"
@@ -134,10 +135,7 @@ double UINavigationBar::statusBarHeight() {
   return std::max(screen.width(), screen.height()) >= kNotchedScreenHeight ? kNotchedStatusBar : kClassicStatusBar;
 }
 
-objc::Class* UINavigationBar::cls() {
-  static objc::Class* c = objc::objc_allocateClassPair(UIView::cls(), "UINavigationBar");
-  return c;
-}
+OBJC_DEFINE_CLASS(UINavigationBar, UIView)
 
 UINavigationBar::UINavigationBar(objc::Class* isa) : UIView(isa), titleLabel_(UILabel::alloc()) {
   titleLabel_->setFont(kTitleFont);

@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "platform/foundation/NSLog.h"
+#include "platform/runtime/RuntimeClass.h"
 #include "platform/uikit/UINavigationItem.h"
 #include "platform/uikit/UIScreen.h"
 
@@ -38,14 +39,7 @@ class NavigationContainerView final : public UIView {
 
 }  // namespace
 
-objc::Class* UINavigationController::cls() {
-  static objc::Class* c = [] {
-    objc::Class* k = objc::objc_allocateClassPair(UIViewController::cls(), "UINavigationController");
-    k->setAllocator(&objc::allocateInstance<UINavigationController>);
-    return k;
-  }();
-  return c;
-}
+OBJC_DEFINE_CLASS(UINavigationController, UIViewController)
 
 UINavigationController::UINavigationController(objc::Class* isa)
     : UIViewController(isa), bar_(std::make_shared<UINavigationBar>()) {}

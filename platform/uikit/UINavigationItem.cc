@@ -1,13 +1,13 @@
 #include "platform/uikit/UINavigationItem.h"
 
+#include "platform/runtime/RuntimeClass.h"
 #include "platform/uikit/UIView.h"
 
-objc::Class* UINavigationItem::cls() {
-  static objc::Class* c = objc::objc_allocateClassPair(objc::NSObjectClass(), "UINavigationItem");
-  return c;
-}
+OBJC_DEFINE_CLASS(UINavigationItem, objc::Object)
 
 UINavigationItem::UINavigationItem(std::string title) : objc::Object(cls()), title_(std::move(title)) {}
+
+UINavigationItem::UINavigationItem(objc::Class* isa) : objc::Object(isa) {}
 
 void UINavigationItem::setTitle(std::string title) {
   title_ = std::move(title);

@@ -15,6 +15,7 @@ class UINavigationItem : public objc::Object {
   static objc::Class* cls();
   // initWithTitle:.
   explicit UINavigationItem(std::string title = {});
+  explicit UINavigationItem(objc::Class* isa);
 
   const std::string& title() const { return title_; }
   void setTitle(std::string title);

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "platform/foundation/DeviceSettings.h"
+#include "platform/runtime/RuntimeClass.h"
 
 namespace {
 
@@ -28,7 +29,9 @@ UIScreen& UIScreen::mainScreen() {
   return *screen;
 }
 
-UIScreen::UIScreen() : objc::Object(objc::objc_allocateClassPair(objc::NSObjectClass(), "UIScreen")) {}
+OBJC_DEFINE_CLASS(UIScreen, objc::Object)
+
+UIScreen::UIScreen(objc::Class* isa) : objc::Object(isa) {}
 
 CGRect UIScreen::bounds() const {
   auto s = usableSettings();

@@ -15,5 +15,6 @@ class UIScreen : public objc::Object {
   // Pixels per point.
   double scale() const;
 
-  UIScreen();
+  static objc::Class* cls();
+  explicit UIScreen(objc::Class* isa = UIScreen::cls());
 };

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "platform/foundation/NSLog.h"
+#include "platform/runtime/RuntimeClass.h"
 #include "platform/uikit/CADisplayLink.h"
 #include "platform/uikit/UITouchDelivery.h"
 
@@ -71,14 +72,7 @@ void stepAxis(double& at, double& speed, double low, double high, bool bounces, 
 
 }  // namespace
 
-objc::Class* UIScrollView::cls() {
-  static objc::Class* c = [] {
-    objc::Class* k = objc::objc_allocateClassPair(UIView::cls(), "UIScrollView");
-    k->setAllocator(&objc::allocateInstance<UIScrollView>);
-    return k;
-  }();
-  return c;
-}
+OBJC_DEFINE_CLASS(UIScrollView, UIView)
 
 std::shared_ptr<UIScrollView> UIScrollView::alloc() { return std::make_shared<UIScrollView>(); }
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "platform/runtime/RuntimeClass.h"
 #include "platform/uikit/Drawing.h"
 #include "platform/uikit/TextDrawing.h"
 
@@ -18,14 +19,7 @@ constexpr UIColor kTrackColor = UIColor::colorWithRed(118 / 255.0, 118 / 255.0, 
 constexpr UIColor kDividerColor = UIColor::colorWithRed(60 / 255.0, 60 / 255.0, 67 / 255.0, 0.3);
 }  // namespace
 
-objc::Class* UISegmentedControl::cls() {
-  static objc::Class* c = [] {
-    objc::Class* k = objc::objc_allocateClassPair(UIControl::cls(), "UISegmentedControl");
-    k->setAllocator(&objc::allocateInstance<UISegmentedControl>);
-    return k;
-  }();
-  return c;
-}
+OBJC_DEFINE_CLASS(UISegmentedControl, UIControl)
 
 std::shared_ptr<UISegmentedControl> UISegmentedControl::initWithItems(std::vector<std::string> titles) {
   auto control = std::make_shared<UISegmentedControl>();

@@ -5,6 +5,7 @@
 
 #include <fmt/format.h>
 
+#include "platform/runtime/RuntimeClass.h"
 #include "platform/uikit/Drawing.h"
 
 namespace {
@@ -17,14 +18,7 @@ constexpr UIColor kThumbEdge = UIColor::colorWithRed(0, 0, 0, 0.12);
 double finiteOr(double v, double fallback) { return std::isfinite(v) ? v : fallback; }
 }  // namespace
 
-objc::Class* UISlider::cls() {
-  static objc::Class* c = [] {
-    objc::Class* k = objc::objc_allocateClassPair(UIControl::cls(), "UISlider");
-    k->setAllocator(&objc::allocateInstance<UISlider>);
-    return k;
-  }();
-  return c;
-}
+OBJC_DEFINE_CLASS(UISlider, UIControl)
 
 std::shared_ptr<UISlider> UISlider::alloc() { return std::make_shared<UISlider>(); }
 

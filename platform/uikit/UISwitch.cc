@@ -2,6 +2,7 @@
 
 #include <numbers>
 
+#include "platform/runtime/RuntimeClass.h"
 #include "platform/uikit/Drawing.h"
 
 namespace {
@@ -16,10 +17,7 @@ constexpr double kDisabledAlpha = 0.5;
 
 }  // namespace
 
-objc::Class* UISwitch::cls() {
-  static objc::Class* c = objc::objc_allocateClassPair(UIControl::cls(), "UISwitch");
-  return c;
-}
+OBJC_DEFINE_CLASS(UISwitch, UIControl)
 
 std::shared_ptr<UISwitch> UISwitch::alloc() { return std::make_shared<UISwitch>(); }
 

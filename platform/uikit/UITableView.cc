@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "platform/foundation/NSLog.h"
+#include "platform/runtime/RuntimeClass.h"
 #include "platform/uikit/TextDrawing.h"
 #include "platform/uikit/UIButton.h"
 #include "platform/uikit/UILabel.h"
@@ -14,14 +15,7 @@
 
 using namespace uitableview;
 
-objc::Class* UITableView::cls() {
-  static objc::Class* c = [] {
-    objc::Class* k = objc::objc_allocateClassPair(UIScrollView::cls(), "UITableView");
-    k->setAllocator(&objc::allocateInstance<UITableView>);
-    return k;
-  }();
-  return c;
-}
+OBJC_DEFINE_CLASS(UITableView, UIScrollView)
 
 std::shared_ptr<UITableView> UITableView::alloc() { return std::make_shared<UITableView>(); }
 

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <numbers>
 
+#include "platform/runtime/RuntimeClass.h"
 #include "platform/uikit/Drawing.h"
 #include "platform/uikit/TextDrawing.h"
 #include "platform/uikit/UIButton.h"
@@ -154,14 +155,7 @@ class UITableViewCell::ContentView final : public UIView {
   }
 };
 
-objc::Class* UITableViewCell::cls() {
-  static objc::Class* c = [] {
-    objc::Class* k = objc::objc_allocateClassPair(UIView::cls(), "UITableViewCell");
-    k->setAllocator(&objc::allocateInstance<UITableViewCell>);
-    return k;
-  }();
-  return c;
-}
+OBJC_DEFINE_CLASS(UITableViewCell, UIView)
 
 std::shared_ptr<UITableViewCell> UITableViewCell::alloc() { return std::make_shared<UITableViewCell>(); }
 

@@ -1,16 +1,10 @@
 #include "platform/uikit/UITableViewController.h"
 
 #include "platform/foundation/NSLog.h"
+#include "platform/runtime/RuntimeClass.h"
 #include "platform/uikit/UIScreen.h"
 
-objc::Class* UITableViewController::cls() {
-  static objc::Class* c = [] {
-    objc::Class* k = objc::objc_allocateClassPair(UIViewController::cls(), "UITableViewController");
-    k->setAllocator(&objc::allocateInstance<UITableViewController>);
-    return k;
-  }();
-  return c;
-}
+OBJC_DEFINE_CLASS(UITableViewController, UIViewController)
 
 UITableViewController::UITableViewController(objc::Class* isa) : UIViewController(isa) {}
 

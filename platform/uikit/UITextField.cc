@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "platform/runtime/RuntimeClass.h"
 #include "platform/uikit/Drawing.h"
 #include "platform/uikit/TextDrawing.h"
 
@@ -23,10 +24,7 @@ std::size_t lastCharacterLength(const std::string& text) {
 
 }  // namespace
 
-objc::Class* UITextField::cls() {
-  static objc::Class* c = objc::objc_allocateClassPair(UIControl::cls(), "UITextField");
-  return c;
-}
+OBJC_DEFINE_CLASS(UITextField, UIControl)
 
 std::shared_ptr<UITextField> UITextField::alloc() { return std::make_shared<UITextField>(); }
 

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "platform/foundation/NSLog.h"
+#include "platform/runtime/RuntimeClass.h"
 #include "platform/uikit/Drawing.h"
 #include "platform/uikit/UIApplication.h"
 #include "platform/uikit/UITouchDelivery.h"
@@ -47,10 +48,7 @@ CGPoint screenOrigin(const UIView* root) {
 
 }  // namespace
 
-objc::Class* UIView::cls() {
-  static objc::Class* c = objc::objc_allocateClassPair(objc::NSObjectClass(), "UIView");
-  return c;
-}
+OBJC_DEFINE_CLASS(UIView, objc::Object)
 
 std::shared_ptr<UIView> UIView::alloc() { return std::make_shared<UIView>(); }
 

@@ -1,13 +1,11 @@
 #include "platform/uikit/UIViewController.h"
 
 #include "platform/foundation/NSLog.h"
+#include "platform/runtime/RuntimeClass.h"
 #include "platform/uikit/UINavigationController.h"
 #include "platform/uikit/UINavigationItem.h"
 
-objc::Class* UIViewController::cls() {
-  static objc::Class* c = objc::objc_allocateClassPair(objc::NSObjectClass(), "UIViewController");
-  return c;
-}
+OBJC_DEFINE_CLASS(UIViewController, objc::Object)
 
 std::shared_ptr<UIViewController> UIViewController::create() { return std::make_shared<UIViewController>(); }
 

@@ -2,12 +2,10 @@
 
 #include <cmath>
 
+#include "platform/runtime/RuntimeClass.h"
 #include "platform/uikit/UIApplication.h"
 
-objc::Class* UIWindow::cls() {
-  static objc::Class* c = objc::objc_allocateClassPair(UIView::cls(), "UIWindow");
-  return c;
-}
+OBJC_DEFINE_CLASS(UIWindow, UIView)
 
 std::shared_ptr<UIWindow> UIWindow::alloc() { return std::make_shared<UIWindow>(); }
 

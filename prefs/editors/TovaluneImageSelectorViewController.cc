@@ -3,6 +3,7 @@
 #include "platform/dispatch/Dispatch.h"
 #include "platform/foundation/FileManager.h"
 #include "platform/foundation/NSLog.h"
+#include "platform/runtime/RuntimeClass.h"
 #include "platform/uikit/UIAlertController.h"
 #include "prefs/editors/TovaluneImageGrid.h"
 #include "prefs/editors/TovaluneImageSelectorCollectionViewCell.h"
@@ -17,18 +18,7 @@ namespace {
 constexpr double kPlusShare = 0.6;
 }  // namespace
 
-objc::Class* TovaluneImageSelectorViewController::cls() {
-  static objc::Class* c = [] {
-    objc::Class* cls = objc::objc_allocateClassPair(UIViewController::cls(), "TovaluneImageSelectorViewController");
-    cls->setAllocator(&objc::allocateInstance<TovaluneImageSelectorViewController>);
-    return cls;
-  }();
-  return c;
-}
-
-std::shared_ptr<TovaluneImageSelectorViewController> TovaluneImageSelectorViewController::init() {
-  return std::static_pointer_cast<TovaluneImageSelectorViewController>(objc::class_createInstance(cls()));
-}
+OBJC_DEFINE_CLASS(TovaluneImageSelectorViewController, UIViewController)
 
 // Titled from the start: the list names a screen by its title before the screen is shown.
 TovaluneImageSelectorViewController::TovaluneImageSelectorViewController(objc::Class* isa) : UIViewController(isa) {

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/runtime/RuntimeClass.h"
 #include "platform/uikit/UICollectionView.h"
 #include "platform/uikit/UIImagePickerController.h"
 #include "platform/uikit/UIViewController.h"
@@ -27,7 +28,9 @@ class TovaluneImageSelectorViewController : public UIViewController,
 
   static objc::Class* cls();
   // [[TovaluneImageSelectorViewController alloc] init].
-  static std::shared_ptr<TovaluneImageSelectorViewController> init();
+  static std::shared_ptr<TovaluneImageSelectorViewController> init() {
+    return objc::createInstance<TovaluneImageSelectorViewController>();
+  }
   explicit TovaluneImageSelectorViewController(objc::Class* isa = TovaluneImageSelectorViewController::cls());
 
   const std::shared_ptr<UICollectionView>& collectionView() const { return collectionView_; }

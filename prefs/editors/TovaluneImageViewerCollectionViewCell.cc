@@ -1,19 +1,13 @@
 #include "prefs/editors/TovaluneImageViewerCollectionViewCell.h"
 
+#include "platform/runtime/RuntimeClass.h"
+
 namespace {
 // Found by name once the pane is loaded, like every class of the pane.
 [[maybe_unused]] objc::Class* const kRegistered = TovaluneImageViewerCollectionViewCell::cls();
 }  // namespace
 
-objc::Class* TovaluneImageViewerCollectionViewCell::cls() {
-  static objc::Class* c = [] {
-    objc::Class* cls =
-        objc::objc_allocateClassPair(UICollectionViewCell::cls(), "TovaluneImageViewerCollectionViewCell");
-    cls->setAllocator(&objc::allocateInstance<TovaluneImageViewerCollectionViewCell>);
-    return cls;
-  }();
-  return c;
-}
+OBJC_DEFINE_CLASS(TovaluneImageViewerCollectionViewCell, UICollectionViewCell)
 
 TovaluneImageViewerCollectionViewCell::TovaluneImageViewerCollectionViewCell(objc::Class* isa)
     : TovaluneImageTileCell(isa) {}

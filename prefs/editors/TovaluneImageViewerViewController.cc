@@ -12,6 +12,7 @@
 #include "platform/foundation/NSLog.h"
 #include "platform/image/UIImage.h"
 #include "platform/photos/PhotoLibrary.h"
+#include "platform/runtime/RuntimeClass.h"
 #include "platform/uikit/UIAlertController.h"
 #include "prefs/editors/TovaluneImageGrid.h"
 #include "prefs/editors/TovaluneImageViewerCollectionViewCell.h"
@@ -27,18 +28,7 @@ constexpr const char* kNotSavedMessage = "The image could not be saved to the ca
 constexpr const char* kNotSavedBecauseMessage = "The image could not be saved to the camera roll: %@";
 }  // namespace
 
-objc::Class* TovaluneImageViewerViewController::cls() {
-  static objc::Class* c = [] {
-    objc::Class* cls = objc::objc_allocateClassPair(UIViewController::cls(), "TovaluneImageViewerViewController");
-    cls->setAllocator(&objc::allocateInstance<TovaluneImageViewerViewController>);
-    return cls;
-  }();
-  return c;
-}
-
-std::shared_ptr<TovaluneImageViewerViewController> TovaluneImageViewerViewController::init() {
-  return std::static_pointer_cast<TovaluneImageViewerViewController>(objc::class_createInstance(cls()));
-}
+OBJC_DEFINE_CLASS(TovaluneImageViewerViewController, UIViewController)
 
 // Titled from the start: the list names a screen by its title before the screen is shown.
 TovaluneImageViewerViewController::TovaluneImageViewerViewController(objc::Class* isa) : UIViewController(isa) {

@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/runtime/RuntimeClass.h"
 #include "platform/uikit/UICollectionView.h"
 #include "platform/uikit/UIViewController.h"
 
@@ -26,7 +27,9 @@ class TovaluneImageViewerViewController : public UIViewController,
  public:
   static objc::Class* cls();
   // [[TovaluneImageViewerViewController alloc] init].
-  static std::shared_ptr<TovaluneImageViewerViewController> init();
+  static std::shared_ptr<TovaluneImageViewerViewController> init() {
+    return objc::createInstance<TovaluneImageViewerViewController>();
+  }
   explicit TovaluneImageViewerViewController(objc::Class* isa = TovaluneImageViewerViewController::cls());
 
   const std::shared_ptr<UICollectionView>& collectionView() const { return collectionView_; }

@@ -3,6 +3,7 @@
 #include "platform/foundation/NSLog.h"
 #include "platform/photos/PHAssetCollection.h"
 #include "platform/photos/PHCollectionList.h"
+#include "platform/runtime/RuntimeClass.h"
 #include "prefs/editors/TovaluneImageGrid.h"
 #include "shared/TovalunePreferencesManager.h"
 
@@ -13,19 +14,11 @@ namespace {
 constexpr const char* kCellIdentifier = "cell";
 }  // namespace
 
-objc::Class* TovalunePhotoAlbumSelectorViewController::cls() {
-  static objc::Class* c = [] {
-    objc::Class* cls =
-        objc::objc_allocateClassPair(UITableViewController::cls(), "TovalunePhotoAlbumSelectorViewController");
-    cls->setAllocator(&objc::allocateInstance<TovalunePhotoAlbumSelectorViewController>);
-    return cls;
-  }();
-  return c;
-}
+OBJC_DEFINE_CLASS(TovalunePhotoAlbumSelectorViewController, UITableViewController)
 
 std::shared_ptr<TovalunePhotoAlbumSelectorViewController> TovalunePhotoAlbumSelectorViewController::initWithPrefsKey(
     std::string prefsKey) {
-  auto screen = std::static_pointer_cast<TovalunePhotoAlbumSelectorViewController>(objc::class_createInstance(cls()));
+  auto screen = objc::createInstance<TovalunePhotoAlbumSelectorViewController>();
   screen->setPrefsKey(std::move(prefsKey));
   return screen;
 }

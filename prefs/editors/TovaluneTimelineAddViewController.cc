@@ -3,6 +3,7 @@
 #include "platform/foundation/FileManager.h"
 #include "platform/foundation/NSDate.h"
 #include "platform/foundation/NSLog.h"
+#include "platform/runtime/RuntimeClass.h"
 #include "platform/uikit/UIAlertController.h"
 #include "platform/uikit/UIButton.h"
 #include "platform/uikit/UIDatePicker.h"
@@ -27,20 +28,13 @@ constexpr double kFadeDuration = 0.2;
 
 }  // namespace
 
-objc::Class* TovaluneTimelineAddViewController::cls() {
-  static objc::Class* c = [] {
-    objc::Class* cls = objc::objc_allocateClassPair(UIViewController::cls(), "TovaluneTimelineAddViewController");
-    cls->setAllocator(&objc::allocateInstance<Self>);
-    cls->addMethod(objc::sel("tapNextButton:"), objc::imp_cast(&actionImp<&Self::tapNextButton>));
-    cls->addMethod(objc::sel("tapUseRandomButton:"), objc::imp_cast(&actionImp<&Self::tapUseRandomButton>));
-    cls->addMethod(objc::sel("tapSelectPhotoButton:"), objc::imp_cast(&actionImp<&Self::tapSelectPhotoButton>));
-    return cls;
-  }();
-  return c;
-}
+OBJC_DEFINE_CLASS(TovaluneTimelineAddViewController, UIViewController,
+                  objc::method("tapNextButton:", &actionImp<&Self::tapNextButton>),
+                  objc::method("tapUseRandomButton:", &actionImp<&Self::tapUseRandomButton>),
+                  objc::method("tapSelectPhotoButton:", &actionImp<&Self::tapSelectPhotoButton>))
 
 std::shared_ptr<TovaluneTimelineAddViewController> TovaluneTimelineAddViewController::initWithHandler(Handler handler) {
-  auto screen = std::static_pointer_cast<Self>(objc::class_createInstance(cls()));
+  auto screen = objc::createInstance<Self>();
   screen->handler_ = std::move(handler);
   return screen;
 }

@@ -11,6 +11,7 @@
 #include "platform/foundation/NSDateFormatter.h"
 #include "platform/foundation/NSLog.h"
 #include "platform/image/UIImage.h"
+#include "platform/runtime/RuntimeClass.h"
 #include "platform/uikit/UIAlertController.h"
 #include "platform/uikit/UIBarButtonItem.h"
 #include "platform/uikit/UINavigationController.h"
@@ -102,19 +103,8 @@ std::string endText(const std::string& nextStart) {
 
 }  // namespace
 
-objc::Class* TovaluneTimelineViewController::cls() {
-  static objc::Class* c = [] {
-    objc::Class* cls = objc::objc_allocateClassPair(UITableViewController::cls(), "TovaluneTimelineViewController");
-    cls->setAllocator(&objc::allocateInstance<TovaluneTimelineViewController>);
-    cls->addMethod(objc::sel("addButtonPressed:"), objc::imp_cast(&addButtonPressedImp));
-    return cls;
-  }();
-  return c;
-}
-
-std::shared_ptr<TovaluneTimelineViewController> TovaluneTimelineViewController::init() {
-  return std::static_pointer_cast<TovaluneTimelineViewController>(objc::class_createInstance(cls()));
-}
+OBJC_DEFINE_CLASS(TovaluneTimelineViewController, UITableViewController,
+                  objc::method("addButtonPressed:", &addButtonPressedImp))
 
 // Named from the start, so that the list that opens it can name it before its view is loaded.
 TovaluneTimelineViewController::TovaluneTimelineViewController(objc::Class* isa) : UITableViewController(isa) {

@@ -20,13 +20,16 @@
 #include <string>
 
 #include "platform/foundation/PlistValue.h"
+#include "platform/runtime/RuntimeClass.h"
 #include "platform/uikit/UITableViewController.h"
 
 class TovaluneTimelineViewController : public UITableViewController {
  public:
   static objc::Class* cls();
   // [[TovaluneTimelineViewController alloc] init].
-  static std::shared_ptr<TovaluneTimelineViewController> init();
+  static std::shared_ptr<TovaluneTimelineViewController> init() {
+    return objc::createInstance<TovaluneTimelineViewController>();
+  }
   explicit TovaluneTimelineViewController(objc::Class* isa = TovaluneTimelineViewController::cls());
 
   // The stored timeline as last loaded; never edited in place.

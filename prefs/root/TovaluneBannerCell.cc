@@ -20,14 +20,7 @@ void fitLabel(UILabel& label, double width) {
 }
 }  // namespace
 
-objc::Class* TovaluneBannerCell::cls() {
-  static objc::Class* c = [] {
-    objc::Class* cls = objc::objc_allocateClassPair(PSTableCell::cls(), "TovaluneBannerCell");
-    adoptPreferencesTableCustomView<TovaluneBannerCell>(cls);
-    return cls;
-  }();
-  return c;
-}
+OBJC_DEFINE_CLASS(TovaluneBannerCell, PSTableCell, PSTableCustomViewMethods<TovaluneBannerCell>())
 
 TovaluneBannerCell::TovaluneBannerCell(objc::Class* isa) : PSTableCell(isa) {}
 

@@ -7,14 +7,7 @@ namespace {
 constexpr const char* kNotice = "Made with care by Orbel \u00b7";
 }  // namespace
 
-objc::Class* TovaluneFooterCell::cls() {
-  static objc::Class* c = [] {
-    objc::Class* cls = objc::objc_allocateClassPair(PSTableCell::cls(), "TovaluneFooterCell");
-    adoptPreferencesTableCustomView<TovaluneFooterCell>(cls);
-    return cls;
-  }();
-  return c;
-}
+OBJC_DEFINE_CLASS(TovaluneFooterCell, PSTableCell, PSTableCustomViewMethods<TovaluneFooterCell>())
 
 TovaluneFooterCell::TovaluneFooterCell(objc::Class* isa) : PSTableCell(isa) {}
 

@@ -5,6 +5,7 @@
 #include "platform/foundation/NSLog.h"
 #include "platform/foundation/PropertyList.h"
 #include "platform/net/NSURL.h"
+#include "platform/runtime/RuntimeClass.h"
 #include "platform/system/NSTask.h"
 #include "platform/uikit/UIApplication.h"
 #include "platform/uikit/UINavigationController.h"
@@ -71,22 +72,15 @@ bool fileCanHold(const Value& value, int depth = 0) {
 
 }  // namespace
 
-objc::Class* TovaluneprefsRootListController::cls() {
-  static objc::Class* c = [] {
-    objc::Class* cls = objc::objc_allocateClassPair(PSListController::cls(), "TovaluneprefsRootListController");
-    cls->setAllocator(&objc::allocateInstance<Self>);
-    cls->addMethod(objc::sel("name"), objc::imp_cast(&nameImp));
-    cls->addMethod(objc::sel("setName:"), objc::imp_cast(&setNameImp));
-    cls->addMethod(objc::sel("respring"), objc::imp_cast(&actionImp<&Self::respring>));
-    cls->addMethod(objc::sel("twitterlink"), objc::imp_cast(&actionImp<&Self::twitterlink>));
-    cls->addMethod(objc::sel("showImageSelector"), objc::imp_cast(&actionImp<&Self::showImageSelector>));
-    cls->addMethod(objc::sel("showImageViewer"), objc::imp_cast(&actionImp<&Self::showImageViewer>));
-    cls->addMethod(objc::sel("showAlbumSelector"), objc::imp_cast(&actionImp<&Self::showAlbumSelector>));
-    cls->addMethod(objc::sel("showTimePicker"), objc::imp_cast(&actionImp<&Self::showTimePicker>));
-    return cls;
-  }();
-  return c;
-}
+OBJC_DEFINE_CLASS(TovaluneprefsRootListController, PSListController,
+                  objc::method("name", &nameImp),
+                  objc::method("setName:", &setNameImp),
+                  objc::method("respring", &actionImp<&Self::respring>),
+                  objc::method("twitterlink", &actionImp<&Self::twitterlink>),
+                  objc::method("showImageSelector", &actionImp<&Self::showImageSelector>),
+                  objc::method("showImageViewer", &actionImp<&Self::showImageViewer>),
+                  objc::method("showAlbumSelector", &actionImp<&Self::showAlbumSelector>),
+                  objc::method("showTimePicker", &actionImp<&Self::showTimePicker>))
 
 TovaluneprefsRootListController::TovaluneprefsRootListController(objc::Class* isa) : PSListController(isa) {}
 

@@ -95,8 +95,11 @@ TEST_F(PreferencesFaults, ABrokenFileBetweenReadsMeansDefaultsNeverAHang) {
     ASSERT_NO_FATAL_FAILURE(refresh(fault.name));
     EXPECT_GT(server_.requestCount(), asked) << "the engine did not fall back to its default provider";
     auto status = springBoardStatus();
-    for (const auto& w : status["wallpapers"])
-      if (w.value("exists", false)) EXPECT_TRUE(w.value("readable", false)) << w.dump();
+    for (const auto& w : status["wallpapers"]) {
+      if (w.value("exists", false)) {
+        EXPECT_TRUE(w.value("readable", false)) << w.dump();
+      }
+    }
     // The launcher reads the same file: it must not hang on it either.
     auto listed = runProgram({launcherPath(), "--device", root_.path(), "defaults", "read"}, 20s);
     EXPECT_NE(listed.status, -1) << "defaults read hung";

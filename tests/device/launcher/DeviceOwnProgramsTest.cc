@@ -177,8 +177,11 @@ TEST_F(DeviceOwnProgramsTest, EachKindRunsItsOwnPackageEndToEndAndTouchesNoOther
     on({"uninstall"});
     auto listing = runProgram({"/usr/bin/dpkg-deb", "--contents", builtPackageFor(phone.kind)});
     std::istringstream lines(listing.out);
-    for (std::string mode, owner, size, date, time, path; lines >> mode >> owner >> size >> date >> time >> path;)
-      if (mode[0] != 'd') EXPECT_FALSE(fs::exists(phone.root + path.substr(1))) << path;
+    for (std::string mode, owner, size, date, time, path; lines >> mode >> owner >> size >> date >> time >> path;) {
+      if (mode[0] != 'd') {
+        EXPECT_FALSE(fs::exists(phone.root + path.substr(1))) << path;
+      }
+    }
     json without = statusOf(phone.root);
     EXPECT_FALSE(without.value("engineLoaded", true));
     EXPECT_EQ(without.value("wallpaperDirectory", ""), "/var/mobile/Library/SpringBoard");

@@ -62,7 +62,9 @@ TEST_P(PackageInstallOnEachKind, PutsTheFilesWhereTheKindKeepsThemRefusesTheOthe
   const bool rootless = GetParam() == JailbreakKind::Rootless;
   EXPECT_EQ(engine(), std::string(rootless ? "/var/jb" : "") + "/Library/MobileSubstrate/DynamicLibraries/Tovalune.dylib");
   for (const std::string& file : {engine(), filter(), icon()}) EXPECT_TRUE(platform::fileExistsAtPath(file)) << file;
-  if (rootless) EXPECT_FALSE(platform::directoryExistsAtPath("/Library")) << "a rootless device's system stays sealed";
+  if (rootless) {
+    EXPECT_FALSE(platform::directoryExistsAtPath("/Library")) << "a rootless device's system stays sealed";
+  }
 
   auto owner = queryDevicePackages({"--search", engine()});
   EXPECT_EQ(owner.out.rfind("com.orbel.tovalune", 0), 0u) << owner.out << owner.err;

@@ -162,8 +162,11 @@ TEST_P(PackageContents, FilesAreTheBuildsStrippedEngineAFilterForSpringBoardAndI
   };
   EXPECT_NE(buildId(shipped), "");
   EXPECT_EQ(buildId(shipped), buildId(GetParam().engine));
-  for (const PackageKind& other : kKinds)
-    if (other.engine != GetParam().engine) EXPECT_NE(buildId(other.engine), buildId(GetParam().engine));
+  for (const PackageKind& other : kKinds) {
+    if (other.engine != GetParam().engine) {
+      EXPECT_NE(buildId(other.engine), buildId(GetParam().engine));
+    }
+  }
   std::vector<fs::path> binaries{shipped};
   if (TOVALUNE_TEST_HAS_PANE) binaries.push_back(files / "Library/PreferenceBundles/TovalunePrefs.bundle/TovalunePrefs");
   for (const fs::path& binary : binaries) {

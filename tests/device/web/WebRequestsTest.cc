@@ -255,8 +255,9 @@ TEST_F(WebRequests, OnAnotherAddressOnlyTheTokenGetsIn) {
   EXPECT_EQ(browser.evaluate("document.cookie").value_or(json()), json(""));
   ASSERT_TRUE(browser.clickElement("#side-button"));
   EXPECT_TRUE(browser.waitFor("document.body.dataset.display === 'off'"));
-  if (const char* folder = std::getenv("TOVALUNE_WEB_SHOTS"); folder && *folder)
+  if (const char* folder = std::getenv("TOVALUNE_WEB_SHOTS"); folder && *folder) {
     EXPECT_TRUE(browser.screenshot(std::string(folder) + "/15-token-address.png"));
+  }
   EXPECT_EQ(server.stop(), 0) << server.output();
 }
 

@@ -49,7 +49,7 @@ TEST_F(DateFormatterTest, ParsingIsStrictAndLandsOnTheFirstOfJanuary2000) {
     const char* format;
     const char* text;
     bool parses;
-    int hour, minute, second;
+    int hour = 0, minute = 0, second = 0;  // what a text that parses gives
   };
   for (Case c : {Case{"HH:mm:ss", "07:05:09", true, 7, 5, 9}, Case{"HH:mm:ss", "00:00:00", true, 0, 0, 0},
                  Case{"HH:mm:ss", "23:59:59", true, 23, 59, 59}, Case{"HH:mm:00", "19:30:00", true, 19, 30, 0},

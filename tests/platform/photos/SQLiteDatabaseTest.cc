@@ -39,8 +39,12 @@ TEST_F(SQLiteDatabaseTest, ValuesComeBackAsTheyWereBound) {
     ASSERT_LT(i, std::size(cases));
     const Case& c = cases[i++];
     EXPECT_EQ(row.isNull(0), std::holds_alternative<std::monostate>(c.n));
-    if (auto n = std::get_if<std::int64_t>(&c.n)) EXPECT_EQ(row.integer(0), *n);
-    if (auto r = std::get_if<double>(&c.r)) EXPECT_EQ(row.real(1), *r);
+    if (auto n = std::get_if<std::int64_t>(&c.n)) {
+      EXPECT_EQ(row.integer(0), *n);
+    }
+    if (auto r = std::get_if<double>(&c.r)) {
+      EXPECT_EQ(row.real(1), *r);
+    }
     EXPECT_EQ(row.text(2), std::holds_alternative<std::string>(c.t) ? std::get<std::string>(c.t) : "");
   }));
   EXPECT_EQ(i, std::size(cases));

@@ -22,12 +22,8 @@ void respringImp(objc::Object*, objc::SEL) { ++gResprings; }
 void describeImp(objc::Object*, objc::SEL, PSSpecifier* specifier) { gDescribed = specifier->key(); }
 
 objc::Class* actionPaneClass() {
-  static objc::Class* k = [] {
-    objc::Class* c = registerPaneClass<FilePane>("TestActionPane", filePaneClass());
-    c->addMethod(objc::sel("respring"), objc::imp_cast(&respringImp));
-    c->addMethod(objc::sel("describe:"), objc::imp_cast(&describeImp));
-    return c;
-  }();
+  static objc::Class* const k = objc::defineClass<FilePane, FilePane>(
+      "TestActionPane", objc::method("respring", &respringImp), objc::method("describe:", &describeImp));
   return k;
 }
 
@@ -62,8 +58,8 @@ class ListRowsTest : public ::testing::Test {
   void SetUp() override {
     ASSERT_TRUE(platform::saveDeviceSettings(platform::DeviceSettings{}));
     static bool registered = [] {
-      registerPaneClass<DetailScreen>("TestDetailScreen", PSViewController::cls());
-      adoptPreferencesTableCustomView<BannerCell>(objc::objc_allocateClassPair(PSTableCell::cls(), "TestBannerCell"));
+      objc::defineClass<DetailScreen, PSViewController>("TestDetailScreen");
+      objc::defineClass<BannerCell, PSTableCell>("TestBannerCell", PSTableCustomViewMethods<BannerCell>());
       return true;
     }();
     (void)registered;
@@ -131,7 +127,7 @@ TEST_F(ListRowsTest, ACustomCellIsMadeByNameAndSizesItsRow) {
       entry({{"cell", "PSStaticTextCell"}, {"label", "Plain"}}),
   }}});
   platform::LogCapture log;
-  auto list = makeController(filePaneClass());
+  auto list = makeController(FilePane::cls());
   SettingsScreen screen(list);
   auto table = list->table();
 
@@ -157,7 +153,9 @@ TEST_F(ListRowsTest, ACustomCellIsMadeByNameAndSizesItsRow) {
     auto ip = NSIndexPath::indexPathForRow(r.row, 1);
     EXPECT_EQ(table->rectForRowAtIndexPath(ip).height(), r.height) << r.label;
     EXPECT_TRUE(screen.shows(r.label)) << r.label;
-    if (r.logged) EXPECT_TRUE(log.containsSubstring(r.logged)) << r.label;
+    if (r.logged) {
+      EXPECT_TRUE(log.containsSubstring(r.logged)) << r.label;
+    }
   }
 }
 
@@ -171,7 +169,7 @@ TEST_F(ListRowsTest, GroupsMakeSectionsWithHeadersAndFooters) {
       entry({{"cell", "PSGroupCell"}, {"label", "Third"}}),
       entry({{"cell", "PSStaticTextCell"}, {"label", "Three"}}),
   }}});
-  auto list = makeController(filePaneClass());
+  auto list = makeController(FilePane::cls());
   SettingsScreen screen(list);
   auto table = list->table();
   ASSERT_EQ(table->numberOfSections(), 4);
@@ -199,14 +197,14 @@ TEST_F(ListRowsTest, AFileThatCannotBeReadGivesAnEmptyPaneThatStillShows) {
     ASSERT_TRUE(platform::createDirectoryAtPath(kTestBundle));
     ASSERT_TRUE(platform::writeFile(std::string(kTestBundle) + "/Root.plist", c.bytes));
     platform::LogCapture log;
-    auto list = makeController(filePaneClass());
+    auto list = makeController(FilePane::cls());
     SettingsScreen screen(list);
     EXPECT_EQ(list->table()->numberOfSections(), 0) << c.what;
     EXPECT_TRUE(log.containsSubstring("the list is empty")) << c.what;
     EXPECT_EQ(screen.top(), list) << c.what;
   }
   platform::LogCapture log;
-  auto unbundled = std::dynamic_pointer_cast<PSListController>(objc::class_createInstance(filePaneClass()));
+  auto unbundled = std::dynamic_pointer_cast<PSListController>(objc::class_createInstance(FilePane::cls()));
   EXPECT_TRUE(unbundled->specifiers().empty());
   EXPECT_TRUE(log.containsSubstring("TestFilePane has no bundle to read Root.plist from"));
 }

@@ -78,7 +78,7 @@ class ListValuesTest : public ::testing::Test {
 
 TEST_F(ListValuesTest, EachKindOfValueRowWritesItsOwnTypeIntoTheDefaultsDomain) {
   writeSpecifierFile("Root", valueRows(), true);
-  auto list = makeController(filePaneClass());
+  auto list = makeController(FilePane::cls());
   SettingsScreen screen(list);
   gChanges = 0;
   auto center = platform::CFNotificationCenterGetDarwinNotifyCenter();
@@ -120,7 +120,7 @@ TEST_F(ListValuesTest, EachKindOfValueRowWritesItsOwnTypeIntoTheDefaultsDomain) 
 
 TEST_F(ListValuesTest, ALinkListOpensItsChoicesAndTheCheckmarkFollowsTheTap) {
   writeSpecifierFile("Root", valueRows());
-  auto list = makeController(filePaneClass());
+  auto list = makeController(FilePane::cls());
   SettingsScreen screen(list);
   EXPECT_EQ(screen.find("Mode")->value, "Some");
 
@@ -149,7 +149,7 @@ TEST_F(ListValuesTest, ALinkListOpensItsChoicesAndTheCheckmarkFollowsTheTap) {
 
 TEST_F(ListValuesTest, ValuesAreReadAfreshEachTimeTheListComesBack) {
   writeSpecifierFile("Root", valueRows());
-  auto list = makeController(filePaneClass());
+  auto list = makeController(FilePane::cls());
   SettingsScreen screen(list);
   ASSERT_TRUE(screen.tap("Mode"));
   // Another process changes the file while the choices are shown.
@@ -162,7 +162,7 @@ TEST_F(ListValuesTest, ATextRowWritesOnlyWhatTheUserChangedAndOnlyWhenEditingEnd
   writeSpecifierFile("Root", Dictionary{{"items", Array{entry({{"cell", "PSEditTextCell"}, {"label", "Port"},
                                                                {"key", "Port"}, {"defaults", kValuesDomain}})}}});
   ASSERT_TRUE(platform::setDefaultsValueForKey(kValuesDomain, "Port", Value(8080)));
-  auto list = makeController(filePaneClass());
+  auto list = makeController(FilePane::cls());
   SettingsScreen screen(list);
   auto field = cellOf<PSEditableTableCell>(*list, "Port")->textField();
   EXPECT_EQ(field->text(), "8080");
@@ -201,13 +201,10 @@ void runtimeWrite(objc::Object*, objc::SEL, PSValue value, PSSpecifier* s) {
 
 TEST_F(ListValuesTest, ASubclassThatReadsAndWritesItselfIsTheOneAsked) {
   writeSpecifierFile("Root", valueRows());
-  static objc::Class* cxx = registerPaneClass<MemoryPane>("TestMemoryPane");
-  static objc::Class* runtime = [] {
-    objc::Class* k = registerPaneClass<FilePane>("TestRuntimeValuesPane", filePaneClass());
-    k->addMethod(objc::sel("readPreferenceValue:"), objc::imp_cast(&runtimeRead));
-    k->addMethod(objc::sel("setPreferenceValue:specifier:"), objc::imp_cast(&runtimeWrite));
-    return k;
-  }();
+  static objc::Class* cxx = objc::defineClass<MemoryPane, PSListController>("TestMemoryPane");
+  static objc::Class* runtime = objc::defineClass<FilePane, FilePane>(
+      "TestRuntimeValuesPane", objc::method("readPreferenceValue:", &runtimeRead),
+      objc::method("setPreferenceValue:specifier:", &runtimeWrite));
   for (objc::Class* cls : {cxx, runtime}) {
     gRuntimeWrites.clear();
     auto list = makeController(cls);
@@ -251,7 +248,7 @@ TEST_F(ListValuesTest, ReloadingTheSpecifiersChangesTheRowsOnScreenAtOnce) {
                                                              {"key", "Extra"}, {"defaults", kValuesDomain}}),
                                                       entry({{"cell", "PSStaticTextCell"}, {"label", "Last"}}),
                                                   }}});
-  static objc::Class* k = registerPaneClass<ConditionalPane>("TestConditionalPane");
+  static objc::Class* k = objc::defineClass<ConditionalPane, PSListController>("TestConditionalPane");
   auto list = makeController(k);
   SettingsScreen screen(list);
   EXPECT_FALSE(screen.shows("Extra"));
@@ -285,7 +282,7 @@ TEST_F(ListValuesTest, ASimpleEntryShowsItsItemsTranslatedThroughTheBase) {
 TEST_F(ListValuesTest, ARowWithoutADefaultsDomainShowsItsDefaultAndKeepsNothing) {
   writeSpecifierFile("Root", Dictionary{{"items", Array{entry({{"cell", "PSSwitchCell"}, {"label", "Loose"},
                                                                {"key", "Loose"}, {"default", true}})}}});
-  auto list = makeController(filePaneClass());
+  auto list = makeController(FilePane::cls());
   SettingsScreen screen(list);
   EXPECT_EQ(screen.find("Loose")->value, "on");
   platform::LogCapture log;

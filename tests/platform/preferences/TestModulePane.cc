@@ -1,6 +1,7 @@
 // A pane as the Settings app loads one: a shared object that registers its list class when it is
 // opened, and says nothing about where its bundle is.
 #include "platform/preferences/PSListController.h"
+#include "platform/runtime/RuntimeClass.h"
 
 namespace {
 
@@ -13,10 +14,6 @@ class TestModulePane : public PSListController {
   }
 };
 
-[[maybe_unused]] const bool kRegistered = [] {
-  objc::Class* k = objc::objc_allocateClassPair(PSListController::cls(), "TestModulePane");
-  k->setAllocator(&objc::allocateInstance<TestModulePane>);
-  return true;
-}();
+[[maybe_unused]] objc::Class* const kRegistered = objc::defineClass<TestModulePane, PSListController>("TestModulePane");
 
 }  // namespace

@@ -5,28 +5,21 @@
 #include <string>
 
 #include "platform/preferences/PSListController.h"
+#include "platform/runtime/RuntimeClass.h"
 
 // The usual `specifiers`: the cache, else the bundle's "Root" file with this list as target.
 class FilePane : public PSListController {
  public:
   using PSListController::PSListController;
+  static objc::Class* cls() {
+    static objc::Class* const k = objc::defineClass<FilePane, PSListController>("TestFilePane");
+    return k;
+  }
   PSSpecifierList specifiers() override {
     if (!_specifiers) _specifiers = loadSpecifiersFromPlistName("Root", this);
     return *_specifiers;
   }
 };
-
-template <typename T>
-objc::Class* registerPaneClass(const std::string& name, objc::Class* superclass = PSListController::cls()) {
-  objc::Class* k = objc::objc_allocateClassPair(superclass, name);
-  k->setAllocator(&objc::allocateInstance<T>);
-  return k;
-}
-
-inline objc::Class* filePaneClass() {
-  static objc::Class* k = registerPaneClass<FilePane>("TestFilePane");
-  return k;
-}
 
 inline platform::Dictionary entry(std::initializer_list<std::pair<const std::string, platform::Value>> values) {
   return platform::Dictionary(values);

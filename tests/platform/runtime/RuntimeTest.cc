@@ -1,11 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <array>
 #include <atomic>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "platform/runtime/Runtime.h"
+#include "platform/runtime/RuntimeClass.h"
 
 using objc::Class;
 using objc::IMP;
@@ -41,7 +43,39 @@ class Box : public Object {
   std::string path() const { return ivar<std::string>("_path"); }
 };
 
+// A class hierarchy as the platform declares its classes: each C++ class names its superclass's.
+class Shape : public Object {
+ public:
+  static Class* cls();
+  explicit Shape(Class* isa = Shape::cls()) : Object(isa) {}
+};
+OBJC_DEFINE_CLASS(Shape, Object, objc::method("sides", &answerOne), objc::method("corners", &answerOne))
+
+class Square : public Shape {
+ public:
+  static Class* cls();
+  using Shape::Shape;
+};
+OBJC_DEFINE_CLASS(Square, Shape, std::array{objc::method("sides", &answerTwo)})
+
 }  // namespace
+
+TEST(RuntimeClasses, DeclaredClassesAreFoundByNameAnswerTheirTablesAndMakeTheirCppClass) {
+  ASSERT_EQ(objc::objc_getClass("Square"), Square::cls());
+  EXPECT_EQ(Square::cls()->superclass(), Shape::cls());
+  EXPECT_EQ(Shape::cls()->superclass(), objc::NSObjectClass());
+  // Made by name, a class's instance is its own C++ class, whatever the caller knows of it.
+  objc::id byName = objc::class_createInstance(objc::objc_getClass("Square"));
+  ASSERT_NE(dynamic_cast<Square*>(byName.get()), nullptr);
+  EXPECT_EQ(byName->isa(), Square::cls());
+  std::shared_ptr<Shape> shape = objc::createInstance<Shape>();
+  EXPECT_EQ(shape->isa(), Shape::cls());
+  EXPECT_EQ(dynamic_cast<Square*>(shape.get()), nullptr);
+  // The subclass's own table wins; what it does not define it inherits.
+  EXPECT_EQ(send(byName.get(), "sides"), 2);
+  EXPECT_EQ(send(byName.get(), "corners"), 1);
+  EXPECT_EQ(send(shape.get(), "sides"), 1);
+}
 
 TEST(RuntimeClasses, LookupByNameFindsDefinedClassesAndNothingElse) {
   Class* defined = objc::objc_allocateClassPair(objc::NSObjectClass(), "RTLookupDefined");

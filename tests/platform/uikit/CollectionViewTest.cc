@@ -8,6 +8,7 @@
 #include "platform/foundation/DeviceRoot.h"
 #include "platform/foundation/FileManager.h"
 #include "platform/foundation/NSLog.h"
+#include "platform/runtime/RuntimeClass.h"
 #include "platform/uikit/ScreenRenderer.h"
 #include "platform/uikit/UICollectionView.h"
 #include "platform/uikit/UILabel.h"
@@ -257,11 +258,7 @@ class RuntimeCell : public UICollectionViewCell {
  public:
   using UICollectionViewCell::UICollectionViewCell;
   static objc::Class* cls() {
-    static objc::Class* c = [] {
-      objc::Class* k = objc::objc_allocateClassPair(UICollectionViewCell::cls(), "TestRuntimeCollectionCell");
-      k->setAllocator(&objc::allocateInstance<RuntimeCell>);
-      return k;
-    }();
+    static objc::Class* const c = objc::defineClass<RuntimeCell, UICollectionViewCell>("TestRuntimeCollectionCell");
     return c;
   }
 };

@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "platform/foundation/NSLog.h"
+#include "platform/runtime/RuntimeClass.h"
 #include "platform/uikit/UIAlertController.h"
 #include "platform/uikit/UIButton.h"
 #include "platform/uikit/UILabel.h"
@@ -73,11 +74,8 @@ struct PressCounter : objc::Object {
   int presses = 0;
   static void addPressed(objc::Object* self, objc::SEL, objc::Object*) { ++static_cast<PressCounter*>(self)->presses; }
   static std::shared_ptr<PressCounter> make() {
-    static objc::Class* cls = [] {
-      auto* k = objc::objc_allocateClassPair(objc::NSObjectClass(), "TestPressCounter");
-      k->addMethod(objc::sel("addPressed:"), objc::imp_cast(&PressCounter::addPressed));
-      return k;
-    }();
+    static objc::Class* cls = objc::defineClass<PressCounter, objc::Object>(
+        "TestPressCounter", objc::method("addPressed:", &PressCounter::addPressed));
     return std::make_shared<PressCounter>(cls);
   }
 };

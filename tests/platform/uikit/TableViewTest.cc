@@ -7,6 +7,7 @@
 #include <set>
 
 #include "platform/foundation/NSLog.h"
+#include "platform/runtime/RuntimeClass.h"
 #include "platform/uikit/CADisplayLink.h"
 #include "platform/uikit/ScreenRenderer.h"
 #include "platform/uikit/TextDrawing.h"
@@ -32,11 +33,7 @@ class CountingCell : public UITableViewCell {
     mark.clear();
   }
   static objc::Class* cls() {
-    static objc::Class* c = [] {
-      auto* k = objc::objc_allocateClassPair(UITableViewCell::cls(), "TestCountingCell");
-      k->setAllocator(&objc::allocateInstance<CountingCell>);
-      return k;
-    }();
+    static objc::Class* const c = objc::defineClass<CountingCell, UITableViewCell>("TestCountingCell");
     return c;
   }
 };
