@@ -61,7 +61,9 @@ OBJC_DEFINE_CLASS(Square, Shape, std::array{objc::method("sides", &answerTwo)})
 }  // namespace
 
 TEST(RuntimeClasses, DeclaredClassesAreFoundByNameAnswerTheirTablesAndMakeTheirCppClass) {
-  ASSERT_EQ(objc::objc_getClass("Square"), Square::cls());
+  // A class is defined by its first cls(); the order of an assertion's two sides is the compiler's.
+  objc::Class* square = Square::cls();
+  ASSERT_EQ(objc::objc_getClass("Square"), square);
   EXPECT_EQ(Square::cls()->superclass(), Shape::cls());
   EXPECT_EQ(Shape::cls()->superclass(), objc::NSObjectClass());
   // Made by name, a class's instance is its own C++ class, whatever the caller knows of it.
